@@ -1,0 +1,80 @@
+// The operating-system services the client uses, one implementation per system (linux/, win/).
+// Everything above this header is the same on every system.
+#ifndef PLATFORM_PLATFORM_H_
+#define PLATFORM_PLATFORM_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A native window: an HWND on Windows, an X11 window id (QWidget::winId) on Linux.
+using WindowHandle = std::uintptr_t;
+
+// --- Per-user folders -------------------------------------------------------------------------
+
+// The tail appended directly behind the profile folder to name the client's data folder, and the
+// tail that names the engine's cache below it.
+extern const char kDataFolderTail[];   // "\AppData\Local\VantoroClient" / "/.local/share/VantoroClient"
+extern const char kCacheFolderTail[];  // kDataFolderTail followed by "\cache" / "/cache"
+
+// The user's profile (home) folder in UTF-8, without a trailing separator; empty when it cannot be
+// determined.
+std::string profileFolder();
+// Profile folder + kDataFolderTail, or empty when the profile folder is unknown or the path would
+// not fit the system's path buffer.
+std::string dataFolderPath();
+// Profile folder + kCacheFolderTail, or empty under the same conditions.
+std::string cachePath();
+
+// --- Network adapters -------------------------------------------------------------------------
+
+enum AdapterType : unsigned {
+    kAdapterTypeOther = 1,
+    kAdapterTypeEthernet = 6,   // wired
+    kAdapterTypeLoopback = 24,
+    kAdapterTypeWireless = 71,  // IEEE 802.11
+};
+
+struct AdapterRecord {
+    std::string description;
+    unsigned type = kAdapterTypeOther;
+    unsigned char address[8] = {};
+    unsigned addressLength = 0;  // 0 to 8
+    std::string firstIp;         // first IPv4 address as text; "0.0.0.0" when it has none
+};
+
+// Fills out with the system's adapters in the system's order. Returns false, with out unchanged,
+// when the list cannot be read.
+bool listAdapters(std::vector<AdapterRecord> &out);
+
+// --- System facts -----------------------------------------------------------------------------
+
+// "windows<major>.<minor>.<build>" or "linux<major>.<minor>.<patch>"; empty when unknown.
+std::string osVersionText();
+// Size of the primary screen in pixels.
+void primaryScreenSize(int &width, int &height);
+
+// --- Windows ----------------------------------------------------------------------------------
+
+// Moves and sizes a child window within its parent, without changing its stacking order.
+void placeChildWindow(WindowHandle child, int x, int y, int width, int height);
+// Releases the mouse capture before a window move. Returns false when no move should start.
+bool releaseMouseCapture();
+// Hands the move of a top-level window to the window system, as a drag on a system caption would;
+// returns when the window system has taken (or finished) the move.
+void startWindowMove(WindowHandle window);
+// Gives a top-level window the keyboard focus.
+void focusWindow(WindowHandle window);
+// Blocks the calling thread.
+void sleepMilliseconds(unsigned milliseconds);
+
+// --- Crashes ----------------------------------------------------------------------------------
+
+// Installs the process-wide crash handler that writes a minidump into the current directory.
+void installCrashHandler();
+
+}  // namespace platform
+
+#endif  // PLATFORM_PLATFORM_H_
