@@ -28,6 +28,9 @@ std::string dataFolderPath();
 // Profile folder + kCacheFolderTail, or empty under the same conditions.
 std::string cachePath();
 
+// Absolute path of the running executable in UTF-8; empty when unknown.
+std::string executablePath();
+
 // --- Network adapters -------------------------------------------------------------------------
 
 enum AdapterType : unsigned {
