@@ -1,0 +1,10 @@
+#ifndef APP_BOOTSTRAP_CEF_H_
+#define APP_BOOTSTRAP_CEF_H_
+
+// Hands the process to the browser engine. In a process the engine started for one of its roles,
+// runs that role to its end and returns its exit code (0 or greater). In the browser process
+// starts the engine (its cache below the per-user data folder) and returns -1, also when the
+// engine failed to start.
+int bootstrapCef(int argc, char *argv[]);
+
+#endif  // APP_BOOTSTRAP_CEF_H_
