@@ -36,8 +36,6 @@ std::string homeFromPasswordDatabase() {
     return result->pw_dir;
 }
 
-// An absolute folder, or nothing: a relative home would put the data folder wherever the
-// client happened to be started.
 std::string absoluteOrEmpty(const std::string &path) {
     return !path.empty() && path.front() == '/' ? withoutTrailingSeparators(path) : std::string();
 }
@@ -55,11 +53,10 @@ std::string profileFolderWithTail(const char *tail) {
 
 std::string profileFolder() {
     // As other programs on the system do: HOME when it is set, the password database otherwise.
-    const char *home = std::getenv("HOME");
-    if (home && *home) {
-        return absoluteOrEmpty(home);
-    }
-    return absoluteOrEmpty(homeFromPasswordDatabase());
+    // A relative HOME counts as unset: it would put the data folder wherever the client happened
+    // to be started.
+    const std::string home = absoluteOrEmpty(std::getenv("HOME") ? std::getenv("HOME") : "");
+    return home.empty() ? absoluteOrEmpty(homeFromPasswordDatabase()) : home;
 }
 
 std::string dataFolderPath() { return profileFolderWithTail(kDataFolderTail); }
