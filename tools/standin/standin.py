@@ -1,0 +1,326 @@
+#!/usr/bin/env python3
+"""Local stand-ins for the two services the client talks to.
+
+- Site: HTTPS with a throw-away self-signed certificate, serving the home page the client opens
+  ("/?union=vtclient"), a second page and a pop-up page. Every request is recorded; the home page
+  fetches a marker URL ("/loaded?page=...") on its load event so that load times can be observed
+  from outside the browser.
+- Stats: plain HTTP, also usable as an HTTP proxy (absolute-URI requests), which records every
+  GET of "/stat-pc.gif" with its full query and answers with a 1x1 GIF. Its own "/__stats"
+  answers with the records as JSON.
+
+Both bind 127.0.0.1 only. Used as a library by the end-to-end tests and the benchmark, and as a
+program by tools/run-demo.sh:
+
+    standin.py [--site-port N] [--stats-port N] [--stats-log FILE] [--ready-file FILE]
+
+The program prints one JSON line with the ports once both listen, then serves until SIGTERM or
+SIGINT.
+"""
+
+import argparse
+import html
+import json
+import os
+import shutil
+import signal
+import ssl
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+SITE_HOST = "live.vantoro.example"
+STATS_HOST = "stat.vantoro.example"
+HOME_PATH = "/?union=vtclient"
+# A host no resolver answers for; the client is told to fail such names at once.
+UNREACHABLE_HOST = "unreachable.vantoro.invalid"
+
+TRANSPARENT_GIF = bytes.fromhex(
+    "47494638396101000100800000000000ffffff21f90401000000002c00000000010001000002024401003b")
+
+
+def make_certificate(folder, host=SITE_HOST):
+    """Writes a fresh self-signed certificate and key for host into folder."""
+    cert = os.path.join(folder, "cert.pem")
+    key = os.path.join(folder, "key.pem")
+    subprocess.run(
+        ["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+         "-nodes", "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=" + host,
+         "-addext", "subjectAltName=DNS:" + host],
+        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return cert, key
+
+
+def _page(title, body, on_load=""):
+    script = ""
+    if on_load:
+        script = ("<script>window.addEventListener('load', function () {"
+                  "fetch('/loaded?page=%s&t=' + Date.now(), {cache: 'no-store'});});</script>"
+                  % on_load)
+    return ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%s</title>"
+            "<style>"
+            "body{margin:0;font:16px sans-serif;background:#f4f1ea;color:#1d2a3a}"
+            "header{background:#d2452f;color:#fff;padding:18px 24px;font-size:26px}"
+            "main{padding:16px 24px}a,button,input{font-size:16px;margin:6px 12px 6px 0}"
+            "iframe{width:300px;height:80px;border:1px solid #888}"
+            "</style>%s</head><body>%s</body></html>" % (html.escape(title), script, body))
+
+
+def home_page():
+    body = (
+        "<header id=\"banner\">Vantoro Live</header><main>"
+        "<p><a id=\"second\" href=\"/second\">Second page</a>"
+        "<a id=\"blank\" href=\"/second?via=blank\" target=\"_blank\">Second page in a new tab</a>"
+        "<a id=\"blankwin\" href=\"/second?via=window\" target=\"vtnamed\">Named target</a></p>"
+        "<p><button id=\"popup\" onclick=\"window.open('/popup', 'vtpopup', "
+        "'width=420,height=300,left=60,top=60')\">Open pop-up</button></p>"
+        "<p><input id=\"field\" type=\"text\" value=\"stand-in text\" size=\"30\"></p>"
+        "<p><iframe id=\"deadframe\" src=\"https://%s/\"></iframe></p>"
+        "<p id=\"filler\">Live rooms of the stand-in site.</p>"
+        "</main>" % UNREACHABLE_HOST)
+    return _page("Vantoro Live", body, on_load="home")
+
+
+def second_page():
+    body = ("<header>Second page</header><main><p id=\"marker\">second</p>"
+            "<a id=\"home\" href=\"%s\">Back home</a></main>" % HOME_PATH)
+    return _page("Second page", body, on_load="second")
+
+
+def popup_page():
+    body = ("<header>Pop-up</header><main><p id=\"marker\">popup</p>"
+            "<button id=\"close\" onclick=\"window.close()\">Close</button></main>")
+    return _page("Pop-up", body, on_load="popup")
+
+
+class _Recorder:
+    """Thread-safe list of request records with a wait for a matching one."""
+
+    def __init__(self, log_path=None):
+        self._records = []
+        self._cond = threading.Condition()
+        self._log_path = log_path
+
+    def add(self, record):
+        with self._cond:
+            self._records.append(record)
+            if self._log_path:
+                with open(self._log_path, "a", encoding="utf-8") as log:
+                    log.write(json.dumps(record) + "\n")
+            self._cond.notify_all()
+
+    def records(self):
+        with self._cond:
+            return list(self._records)
+
+    def wait_for(self, predicate, timeout, start=0):
+        """Returns the first record at index >= start that satisfies predicate, or None."""
+        deadline = time.monotonic() + timeout
+        with self._cond:
+            while True:
+                for record in self._records[start:]:
+                    if predicate(record):
+                        return record
+                remaining = deadline - time.monotonic()
+                if remaining <= 0:
+                    return None
+                self._cond.wait(remaining)
+
+
+class _QuietHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, format, *args):
+        pass
+
+    def _send(self, status, content_type, body, extra_headers=()):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        for name, value in extra_headers:
+            self.send_header(name, value)
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+
+class _SiteHandler(_QuietHandler):
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        self.server.recorder.add({
+            "time": time.time(), "path": url.path, "query": url.query, "target": self.path,
+            "host": self.headers.get("Host", ""), "user_agent": self.headers.get("User-Agent", ""),
+        })
+        pages = {"/": home_page, "/second": second_page, "/popup": popup_page}
+        if url.path in pages:
+            self._send(200, "text/html; charset=utf-8", pages[url.path]().encode("utf-8"))
+        elif url.path == "/loaded":
+            self._send(200, "text/plain", b"ok")
+        elif url.path == "/favicon.ico":
+            self._send(404, "text/plain", b"")
+        else:
+            self._send(404, "text/html; charset=utf-8", b"<h1>Not here</h1>")
+
+    do_HEAD = do_GET
+
+
+class _StatsHandler(_QuietHandler):
+    def do_GET(self):
+        # As a proxy the server sees absolute URIs; as itself, origin-form paths.
+        url = urllib.parse.urlsplit(self.path)
+        if url.path == "/stat-pc.gif":
+            self.server.recorder.add({
+                "time": time.time(), "host": url.netloc or self.headers.get("Host", ""),
+                "query": url.query, "fields": urllib.parse.parse_qsl(url.query,
+                                                                      keep_blank_values=True),
+                "user_agent": self.headers.get("User-Agent", ""),
+            })
+            self._send(200, "image/gif", TRANSPARENT_GIF)
+        elif url.path == "/__stats" and not url.netloc:
+            body = json.dumps(self.server.recorder.records()).encode("utf-8")
+            self._send(200, "application/json", body)
+        else:
+            # Nothing else belongs here: a page load that went to the proxy by mistake shows.
+            self._send(502, "text/plain", b"not proxied: " + self.path.encode("utf-8", "replace"))
+
+
+class _TlsServer(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, address, handler, context):
+        self._context = context
+        super().__init__(address, handler)
+
+    def get_request(self):
+        sock, address = super().get_request()
+        # The handshake runs on the handler's own thread, so one slow client cannot stall accept.
+        sock.settimeout(30)
+        return self._context.wrap_socket(sock, server_side=True,
+                                         do_handshake_on_connect=False), address
+
+    def handle_error(self, request, client_address):
+        pass
+
+
+class _PlainServer(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        pass
+
+
+class _Service:
+    def __init__(self, server):
+        self._server = server
+        self.recorder = server.recorder
+        self.port = server.server_address[1]
+        self._thread = threading.Thread(target=server.serve_forever, daemon=True)
+        self._thread.start()
+
+    def stop(self):
+        self._server.shutdown()
+        self._server.server_close()
+
+
+class Site(_Service):
+    """The HTTPS stand-in site. Records every request; see wait_for_path."""
+
+    def __init__(self, port=0, log_path=None):
+        self._cert_dir = tempfile.mkdtemp(prefix="vt-standin-cert-")
+        cert, key = make_certificate(self._cert_dir)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        server = _TlsServer(("127.0.0.1", port), _SiteHandler, context)
+        server.recorder = _Recorder(log_path)
+        super().__init__(server)
+
+    def url(self, path=HOME_PATH):
+        return "https://%s%s" % (SITE_HOST, path)
+
+    def resolver_rule(self):
+        """The engine switch value that sends the site's host here and fails .invalid names."""
+        return "MAP %s 127.0.0.1:%d, MAP *.invalid ~NOTFOUND" % (SITE_HOST, self.port)
+
+    def requests(self):
+        return self.recorder.records()
+
+    def wait_for_path(self, path, timeout, start=0, query_contains=""):
+        return self.recorder.wait_for(
+            lambda r: r["path"] == path and query_contains in r["query"], timeout, start)
+
+    def stop(self):
+        super().stop()
+        shutil.rmtree(self._cert_dir, ignore_errors=True)
+
+
+class Stats(_Service):
+    """The statistics stand-in; doubles as the HTTP proxy the client's beacons go through."""
+
+    def __init__(self, port=0, log_path=None):
+        server = _PlainServer(("127.0.0.1", port), _StatsHandler)
+        server.recorder = _Recorder(log_path)
+        super().__init__(server)
+
+    def proxy_url(self):
+        return "http://127.0.0.1:%d" % self.port
+
+    def beacons(self):
+        return self.recorder.records()
+
+    def wait_for_stat_id(self, stat_id, timeout, start=0):
+        return self.recorder.wait_for(lambda r: ("statId", str(stat_id)) in r["fields"],
+                                      timeout, start)
+
+
+def engine_switches(site):
+    """Engine switches that point the client's browser at the stand-in site."""
+    return ["--host-resolver-rules=" + site.resolver_rule(), "--ignore-certificate-errors"]
+
+
+def client_environment(stats, base=None):
+    """Environment additions that send the client's beacons to the stand-in."""
+    env = dict(os.environ if base is None else base)
+    for name in ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+        env.pop(name, None)
+    env["http_proxy"] = stats.proxy_url()
+    env["HTTP_PROXY"] = stats.proxy_url()
+    env["no_proxy"] = "localhost,127.0.0.1," + SITE_HOST
+    env["NO_PROXY"] = env["no_proxy"]
+    return env
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Run the stand-in site and statistics server.")
+    parser.add_argument("--site-port", type=int, default=0)
+    parser.add_argument("--stats-port", type=int, default=0)
+    parser.add_argument("--stats-log", help="append each beacon as a JSON line to this file")
+    parser.add_argument("--site-log", help="append each site request as a JSON line to this file")
+    parser.add_argument("--ready-file", help="write the ports as JSON to this file once listening")
+    args = parser.parse_args()
+
+    site = Site(args.site_port, args.site_log)
+    stats = Stats(args.stats_port, args.stats_log)
+    info = {"site_port": site.port, "stats_port": stats.port,
+            "resolver_rule": site.resolver_rule(), "proxy": stats.proxy_url()}
+    if args.ready_file:
+        with open(args.ready_file + ".tmp", "w", encoding="utf-8") as ready:
+            json.dump(info, ready)
+        os.replace(args.ready_file + ".tmp", args.ready_file)
+    print(json.dumps(info), flush=True)
+
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    stop.wait()
+    site.stop()
+    stats.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
