@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""What the page may do: failed loads show the client's own error page, links that ask for a new
+tab or window open in place, a scripted pop-up with window features gets a window of its own,
+the context menu offers only the developer tools, and the program still ends cleanly with the
+pop-up and the developer tools open."""
+
+import time
+
+import harness
+from harness import poll
+
+HOME_URL = "https://%s/?union=vtclient" % harness.standin.SITE_HOST
+
+
+class PagePolicy(harness.ClientTest):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.client = cls.start_client()
+        cls.client.wait_window()
+        cls.page = cls.client.main_page()
+        cls.site.wait_for_path("/loaded", 20, query_contains="page=home")
+        cls.bar = harness.TitleBar(cls.client)
+
+    def current(self):
+        return self.client.page_by_id(self.page["id"]) or {}
+
+    def go(self, url):
+        harness.evaluate(self.page, "location.href = %r; true" % url)
+
+    def go_home(self):
+        self.go(HOME_URL)
+        poll(lambda: self.current().get("url") == HOME_URL, 10, description="the home page")
+        poll(lambda: harness.evaluate(self.page, "document.readyState") == "complete", 10,
+             description="the home page to finish loading")
+
+    def body_text(self):
+        try:
+            return harness.evaluate(self.page, "document.body ? document.body.innerText : ''")
+        except (RuntimeError, OSError):
+            return ""
+
+    def test_1_failed_subframe_leaves_page(self):
+        # The iframe points at a host that never resolves; the page itself stays.
+        self.assertEqual(self.current().get("url"), HOME_URL)
+        self.assertEqual(harness.evaluate(self.page, "document.title"), "Vantoro Live")
+
+    def test_2_error_pages(self):
+        cases = [("https://nowhere.vantoro.invalid/", "ERR_NAME_NOT_RESOLVED", "(-105)"),
+                 ("https://127.0.0.1:1/", "ERR_CONNECTION_REFUSED", "(-102)")]
+        for url, error, code in cases:
+            with self.subTest(url=url):
+                self.go(url)
+                text = poll(lambda: (lambda t: t if "Failed to load URL" in t else None)(
+                    self.body_text()), 15, description="the error page for " + url)
+                self.assertIn(url, text)
+                self.assertIn("net::" + error, text)
+                self.assertIn(code, text)
+                self.assertTrue(self.current().get("url", "").startswith(
+                    "data:text/html;base64,"), self.current().get("url"))
+        self.go_home()
+
+    def assert_no_new_window(self):
+        windows = self.display.visible_windows(self.client.pid)
+        self.assertEqual(windows, [self.client.window])
+        ours = [p for p in harness.debug_pages() if harness.standin.SITE_HOST in p["url"]]
+        self.assertEqual(len(ours), 1, ours)
+
+    def test_3_new_tab_links_open_in_place(self):
+        for selector, expected, button in [("#blank", "/second?via=blank", 1),
+                                           ("#blankwin", "/second?via=window", 1),
+                                           ("#second", "/second", 2)]:
+            with self.subTest(link=selector, button=button):
+                self.go_home()
+                self.display.click(*self.client.element_centre(self.page, selector),
+                                   button=button)
+                poll(lambda: self.current().get("url", "").endswith(expected), 10,
+                     description="%s to load in place" % expected)
+                time.sleep(0.5)
+                self.assert_no_new_window()
+        self.go_home()
+
+    def test_4_scripted_popup_gets_own_window(self):
+        self.go_home()
+        self.display.click(*self.client.element_centre(self.page, "#popup"))
+
+        def popup_window():
+            others = [w for w in self.display.visible_windows(self.client.pid)
+                      if w != self.client.window]
+            return others[0] if others else None
+        poll(popup_window, 10, description="a pop-up window")
+        poll(lambda: any(p["url"].endswith("/popup") for p in harness.debug_pages()), 10,
+             description="the pop-up page")
+        self.assertEqual(self.current().get("url"), HOME_URL)
+
+    def test_5_context_menu_and_devtools(self):
+        ox, oy = self.client.web_origin()
+        # A spot of plain page, away from links and fields.
+        self.display.click(ox + 600, oy + 420, button=3)
+        menu = poll(lambda: (self.display.popup_menus() or [None])[0], 5,
+                    description="the context menu")
+        _, _, mw, mh = self.display.geometry(menu)
+        # One item only: back, forward, print and view source are gone.
+        self.assertLess(mh, 45, "menu of %dx%d is taller than one item" % (mw, mh))
+        mx, my, _, _ = self.display.geometry(menu)
+        self.display.click(mx + mw // 2, my + mh // 2)
+
+        def devtools():
+            out = self.display.run(["xdotool", "search", "--onlyvisible", "--name", "^DevTools$"],
+                                   check=False)
+            return out.split()
+        poll(devtools, 15, description="a window titled DevTools")
+        self.assertEqual(self.current().get("url"), HOME_URL)
+
+    def test_6_close_with_popup_open(self):
+        self.assertGreater(len(self.display.visible_windows(self.client.pid)), 1)
+        self.display.click(*self.bar.buttons()["closeButton"])
+        self.assertEqual(self.client.wait_exit(20), 0)
+
+
+if __name__ == "__main__":
+    harness.main()

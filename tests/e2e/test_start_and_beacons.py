@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""First start, later start, the home page in the window, the home and refresh buttons, closing,
+and the exit codes of both process roles."""
+
+import os
+import subprocess
+
+import harness
+from harness import poll
+
+HOME_URL = "https://%s/?union=vtclient" % harness.standin.SITE_HOST
+USER_AGENT_TAIL = "vtclient/1.0.3"
+FIELD_ORDER = ["uniqId", "os", "screen", "from", "firstFrom", "statId", "version"]
+
+
+class StartAndBeacons(harness.ClientTest):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.client = cls.start_client()
+        cls.client.wait_window()
+        cls.page = cls.client.main_page()
+        cls.bar = harness.TitleBar(cls.client)
+
+    def home_gets(self):
+        return [r for r in self.site.requests() if r["path"] == "/"]
+
+    def test_1_first_start(self):
+        beacon = self.stats.wait_for_stat_id(770001, 10)
+        self.assertIsNotNone(beacon, "no first-start beacon")
+        self.assertEqual([name for name, _ in beacon["fields"]], FIELD_ORDER)
+        fields = dict(beacon["fields"])
+        self.assertEqual(beacon["host"], "stat.vantoro.example")
+        self.assertEqual(fields["screen"], "%dx%d" % harness.SCREEN)
+        self.assertEqual(fields["version"], "1.0.3")
+        self.assertEqual((fields["from"], fields["firstFrom"]), ("", ""))
+        self.assertTrue(fields["os"].startswith("linux"), fields["os"])
+        self.assertFalse(beacon["query"].endswith("&"))
+        self.assertEqual(len(self.stats.beacons()), 1, self.stats.beacons())
+
+        marker = os.path.join(self.client.workdir, "first.txt")
+        self.assertTrue(os.path.isfile(marker))
+        self.assertEqual(os.path.getsize(marker), 0)
+
+    def test_2_home_page_in_window(self):
+        x, y, w, h = self.client.geometry()
+        self.assertEqual((w, h), harness.DEFAULT_SIZE)
+        self.assertEqual(self.page["url"], HOME_URL)
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, query_contains="page=home"))
+        # The page is drawn inside the window below the title bar, not left black.
+        ox, oy = self.client.web_origin()
+
+        def drawn():
+            rgb = self.client.display.pixels(ox + 10, oy + 10, 400, 200)
+            return harness.brightness(rgb) > 100 and harness.colour_count(rgb) > 3
+        poll(drawn, 10, description="the page to be drawn in the window")
+        view = harness.evaluate(self.page, "[innerWidth, innerHeight]")
+        self.assertEqual(view[0], w - 2 * harness.MARGIN)
+
+    def test_3_user_agent(self):
+        agents = {r["user_agent"] for r in self.home_gets()}
+        self.assertTrue(agents)
+        for agent in agents:
+            self.assertTrue(agent.endswith(USER_AGENT_TAIL), agent)
+        script_agent = harness.evaluate(self.page, "navigator.userAgent")
+        self.assertTrue(script_agent.endswith(USER_AGENT_TAIL), script_agent)
+
+    def test_4_home_button(self):
+        harness.evaluate(self.page, "location.href = '/second'; true")
+        poll(lambda: "/second" in (self.client.page_by_id(self.page["id"]) or {}).get("url", ""),
+             10, description="the second page")
+        before = len(self.home_gets())
+        self.client.display.click(*self.bar.buttons()["returnhomeButton"])
+        poll(lambda: (self.client.page_by_id(self.page["id"]) or {}).get("url") == HOME_URL,
+             10, description="the home page after the home button")
+        poll(lambda: len(self.home_gets()) > before, 10, description="the home page request")
+        self.assertIsNone(self.stats.wait_for_stat_id(770003, 0.5), "home sent a refresh beacon")
+
+    def test_5_refresh_button(self):
+        before = len(self.home_gets())
+        beacons = len(self.stats.beacons())
+        self.client.display.click(*self.bar.buttons()["refreshButton"])
+        poll(lambda: len(self.home_gets()) > before, 10,
+             description="the server to see the page again")
+        self.assertIsNotNone(self.stats.wait_for_stat_id(770003, 10, start=beacons),
+                             "no refresh beacon")
+        self.assertEqual(len(self.stats.beacons()), beacons + 1)
+
+    def test_6_close_button_and_later_start(self):
+        self.client.display.click(*self.bar.buttons()["closeButton"])
+        self.assertEqual(self.client.wait_exit(15), 0)
+        # Without a clear-cache request the data folder and the engine's cache stay.
+        self.assertTrue(os.path.isdir(self.client.data_folder))
+        self.assertTrue(os.path.isdir(os.path.join(self.client.data_folder, "cache")))
+
+        beacons = len(self.stats.beacons())
+        later = self.start_client()
+        self.assertIsNotNone(self.stats.wait_for_stat_id(770002, 30, start=beacons),
+                             "no later-start beacon")
+        later.wait_window()
+        self.assertIsNone(self.stats.wait_for_stat_id(770001, 0, start=beacons))
+        later.main_page()
+        later.display.click(*harness.TitleBar(later).buttons()["closeButton"])
+        self.assertEqual(later.wait_exit(15), 0)
+
+    def test_7_sub_process_role(self):
+        # Started with an engine sub-process switch the engine does not run, the program opens
+        # no window and reports the sub-process exit code.
+        env = dict(self.display.env, HOME=os.path.join(self.scratch, "subhome"))
+        result = subprocess.run([self.exe, "--type=vantoro-unknown"], env=env,
+                                cwd=self.scratch, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, timeout=30)
+        self.assertEqual(result.returncode, 255)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""The frameless window under a window manager: maximise and restore by button and by
+double-click, moving by the title bar, resizing at the edges with the page following, minimise,
+and the clear-cache notice with the data folder gone after exit."""
+
+import os
+
+import harness
+from harness import poll
+
+
+class WindowChrome(harness.ClientTest):
+    window_manager = True
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.client = cls.start_client()
+        cls.client.wait_window()
+        cls.page = cls.client.main_page()
+        cls.bar = harness.TitleBar(cls.client)
+
+    def size(self):
+        return self.client.geometry()[2:]
+
+    def wait_size(self, size, what):
+        return poll(lambda: self.size() == size, 10, description="%s (now %s)" % (what,
+                                                                                   self.size()))
+
+    def view_size(self):
+        return harness.evaluate(self.page, "[innerWidth, innerHeight]")
+
+    def wait_view_follows(self):
+        """The page's viewport fills the area below the title bar inside the margins."""
+        def follows():
+            w, h = self.size()
+            vw, vh = self.view_size()
+            return vw == w - 2 * harness.MARGIN and \
+                abs(vh - (h - 2 * harness.MARGIN - harness.TITLE_HEIGHT)) <= 3
+        poll(follows, 10, description="the page to follow the window (window %s, page %s)"
+             % (self.size(), self.view_size()))
+
+    def test_1_maximise_button(self):
+        self.wait_view_follows()
+        self.display.click(*self.bar.buttons()["maximizeButton"])
+        self.wait_size(harness.SCREEN, "a maximised window")
+        self.wait_view_follows()
+        self.display.click(*self.bar.buttons()["maximizeButton"])
+        self.wait_size(harness.DEFAULT_SIZE, "the restored window")
+        self.wait_view_follows()
+
+    def test_2_double_click_title_bar(self):
+        self.display.click(*self.bar.empty_spot(), repeat=2)
+        self.wait_size(harness.SCREEN, "a maximised window after a double-click")
+        self.display.click(*self.bar.empty_spot(), repeat=2)
+        self.wait_size(harness.DEFAULT_SIZE, "the restored window after a double-click")
+
+    def test_3_drag_title_bar_moves(self):
+        x0, y0, w, h = self.client.geometry()
+        start = self.bar.empty_spot()
+        self.display.drag(start, (start[0] - 90, start[1] + 70))
+
+        def moved():
+            x, y, _, _ = self.client.geometry()
+            return abs(x - (x0 - 90)) <= 4 and abs(y - (y0 + 70)) <= 4
+        poll(moved, 10, description="the window to move with the drag (from %s to %s)"
+             % ((x0, y0), self.client.geometry()[:2]))
+        self.assertEqual(self.size(), (w, h))
+
+    def test_4_edge_resize(self):
+        x, y, w, h = self.client.geometry()
+        # Right edge band, 8 pixels wide.
+        self.display.drag((x + w - 3, y + h // 2), (x + w - 3 + 120, y + h // 2))
+        poll(lambda: abs(self.size()[0] - (w + 120)) <= 4 and self.size()[1] == h, 10,
+             description="a wider window (now %s)" % (self.size(),))
+        self.wait_view_follows()
+        # Bottom-right corner.
+        x, y, w, h = self.client.geometry()
+        self.display.drag((x + w - 3, y + h - 3), (x + w - 3 + 40, y + h - 3 + 50))
+        poll(lambda: abs(self.size()[0] - (w + 40)) <= 4 and abs(self.size()[1] - (h + 50)) <= 4,
+             10, description="a larger window (now %s)" % (self.size(),))
+        self.wait_view_follows()
+        # Never below the minimum size.
+        x, y, w, h = self.client.geometry()
+        self.display.drag((x + 3, y + h // 2), (x + 3 + 400, y + h // 2))
+        self.assertGreaterEqual(self.size()[0], harness.DEFAULT_SIZE[0])
+        self.assertLessEqual(self.client.geometry()[0], x + w - harness.DEFAULT_SIZE[0])
+
+    def test_5_minimise(self):
+        self.display.click(*self.bar.buttons()["minimizeButton"])
+        poll(lambda: self.display.wm_state(self.client.window) == "Iconic", 10,
+             description="the window to be minimised")
+        self.display.xdotool("windowactivate", self.client.window)
+        poll(lambda: self.display.wm_state(self.client.window) == "Normal", 10,
+             description="the window to come back")
+        self.assertTrue(self.client.alive())
+
+    def test_6_clear_cache_notice_and_exit(self):
+        self.assertTrue(os.path.isdir(self.client.data_folder))
+        button = self.bar.buttons()["clearcookieButton"]
+        self.display.click(*button)
+
+        def bubble():
+            for window in self.display.visible_windows(self.client.pid):
+                if window != self.client.window:
+                    geometry = self.display.geometry(window)
+                    if geometry[2:] == (180, 60):
+                        return geometry
+            return None
+        bx, by, _, _ = poll(bubble, 5, description="the 180x60 notice bubble")
+        # Centred under the button, its top edge at the button's bottom (28-pixel button).
+        self.assertLessEqual(abs(bx + 90 - button[0]), 2)
+        self.assertLessEqual(abs(by - (button[1] + 14)), 2)
+        # Pressing it again changes nothing further.
+        self.display.click(*button)
+
+        self.display.click(*self.bar.buttons()["closeButton"])
+        # The bubble is a window of its own: the program ends once it has closed too.
+        self.assertEqual(self.client.wait_exit(15), 0)
+        self.assertFalse(os.path.exists(self.client.data_folder))
+        # Nothing above the data folder goes with it.
+        self.assertTrue(os.path.isdir(os.path.join(self.client.home, ".local", "share")))
+
+
+if __name__ == "__main__":
+    harness.main()

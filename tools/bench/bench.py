@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""Start time and memory of the client, side by side with the engine alone and with a browser.
+
+Ten runs each (after one discarded warm-up round), interleaved, on one page of the stand-in site,
+on a virtual X server:
+
+  client    the client itself
+  bare      tools/bench/bare_window.cpp: a window that only loads the page with the same engine
+  chromium  Debian's chromium --app=URL (installed when missing)
+
+For each run: process start to its first window mapped (seen as a MapNotify on the X server),
+process start to the page's load event (seen as the page's marker request reaching the stand-in),
+and the PSS of all its processes (from /proc/<pid>/smaps_rollup) once the page has loaded and
+settled. Prints median and range of each, and the client's ratios to the other two.
+
+    tools/bench/bench.py [--runs N] [--build-dir DIR] [--markdown]
+"""
+
+import argparse
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import harness  # noqa: E402
+import standin  # noqa: E402
+
+SETTLE_SECONDS = 2.0
+WINDOW = (1080, 610)
+
+
+def ensure_chromium():
+    if shutil.which("chromium"):
+        return
+    print("Installing Debian's chromium for the comparison...", flush=True)
+    prefix = [] if os.geteuid() == 0 else ["sudo"]
+    subprocess.run(prefix + ["apt-get", "update", "-qq"], check=True)
+    subprocess.run(prefix + ["env", "DEBIAN_FRONTEND=noninteractive", "apt-get", "install", "-y",
+                             "-qq", "--no-install-recommends", "chromium"], check=True,
+                   stdout=subprocess.DEVNULL)
+
+
+def build(build_dir, kinds):
+    if not os.path.exists(os.path.join(build_dir, "build.ninja")):
+        subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja",
+                        "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], check=True,
+                       stdout=subprocess.DEVNULL)
+    targets = {"client": "vantoro-client", "bare": "vt-bare-window"}
+    wanted = [targets[kind] for kind in kinds if kind in targets]
+    if wanted:
+        subprocess.run(["cmake", "--build", build_dir, "--target"] + wanted, check=True,
+                       stdout=subprocess.DEVNULL)
+    return (os.path.join(build_dir, "app", "vantoro-client"),
+            os.path.join(build_dir, "tools", "vt-bare-window"))
+
+
+class MapWatcher:
+    """Notes the time of every top-level window mapped on the display."""
+
+    def __init__(self, display):
+        self.proc = subprocess.Popen(
+            ["stdbuf", "-oL", "xev", "-root", "-event", "substructure"], env=display.env,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.maps = []
+        self.lock = threading.Lock()
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            if line.startswith("MapNotify"):
+                with self.lock:
+                    self.maps.append(time.time())
+
+    def first_after(self, start):
+        with self.lock:
+            later = [t for t in self.maps if t >= start]
+        return later[0] if later else None
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+def session_processes(sid):
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[3]) == sid:
+            pids.append(int(entry))
+    return pids
+
+
+def pss_kib(pids):
+    total = 0
+    for pid in pids:
+        try:
+            with open("/proc/%d/smaps_rollup" % pid) as f:
+                for line in f:
+                    if line.startswith("Pss:"):
+                        total += int(line.split()[1])
+                        break
+        except OSError:
+            pass
+    return total
+
+
+def stop_session(proc):
+    """Ends a started program and everything it started (its own session)."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            pass
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline and session_processes(proc.pid):
+            if proc.poll() is None:
+                try:
+                    proc.wait(0.1)
+                except subprocess.TimeoutExpired:
+                    pass
+            else:
+                time.sleep(0.05)
+        if not session_processes(proc.pid):
+            break
+    proc.wait()
+
+
+def commands(kind, exe, bare, site, stats, home):
+    env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=os.path.join(home, "runtime"))
+    for name in list(env):
+        if name.lower().endswith("_proxy") or name.startswith("QTWEBENGINE_"):
+            del env[name]
+    switches = standin.engine_switches(site)
+    if kind == "client":
+        env = standin.client_environment(stats, env)
+        return [exe] + switches, env
+    if kind == "bare":
+        env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
+        env["QTWEBENGINE_CHROMIUM_FLAGS"] = '"%s" %s --disable-gpu' % (switches[0], switches[1])
+        return [bare, site.url()], env
+    return ["chromium", "--app=" + site.url(), "--no-sandbox", "--disable-gpu", "--no-first-run",
+            "--disable-background-networking", "--disable-component-update", "--disable-sync",
+            "--password-store=basic", "--window-size=%d,%d" % WINDOW,
+            "--user-data-dir=" + os.path.join(home, "chromium")] + switches, env
+
+
+def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
+    home = tempfile.mkdtemp(prefix=kind + "-", dir=scratch)
+    os.makedirs(os.path.join(home, "runtime"), mode=0o700)
+    work = os.path.join(home, "work")
+    os.makedirs(work)
+    args, env = commands(kind, exe, bare, site, stats, home)
+    env["DISPLAY"] = display.name
+    if kind == "client":
+        harness.poll(lambda: harness._listening_inode(harness.DEBUG_PORT) is None, 60,
+                     description="port %d to be free" % harness.DEBUG_PORT)
+    mark = len(site.requests())
+    start = time.time()
+    proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+    try:
+        loaded = site.wait_for_path("/loaded", 60, start=mark)
+        if loaded is None:
+            raise RuntimeError("%s: the page did not load" % kind)
+        mapped = harness.poll(lambda: watcher.first_after(start), 10,
+                              description="%s's window" % kind)
+        time.sleep(SETTLE_SECONDS)
+        memory = pss_kib(session_processes(proc.pid))
+    finally:
+        stop_session(proc)
+        shutil.rmtree(home, ignore_errors=True)
+    return {"map": mapped - start, "load": loaded["time"] - start, "pss": memory / 1024.0}
+
+
+def summary(values):
+    return statistics.median(values), min(values), max(values)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--markdown", action="store_true", help="print the table as Markdown")
+    parser.add_argument("--only", nargs="+", choices=["client", "bare", "chromium"],
+                        help="measure only these programs (no ratios unless all three run)")
+    args = parser.parse_args()
+
+    kinds = args.only or ["client", "bare", "chromium"]
+    if "chromium" in kinds:
+        ensure_chromium()
+    exe, bare = build(os.path.abspath(args.build_dir), kinds)
+    scratch = tempfile.mkdtemp(prefix="vt-bench-")
+    display = harness.XDisplay(size=(1280, 800))
+    watcher = MapWatcher(display)
+    site = standin.Site()
+    stats = standin.Stats()
+    results = {kind: [] for kind in kinds}
+    try:
+        for round_number in range(args.runs + 1):
+            for kind in kinds:
+                result = one_run(kind, exe, bare, display, watcher, site, stats, scratch)
+                if round_number > 0:  # the first round only warms the disk cache
+                    results[kind].append(result)
+            print("round %d/%d done" % (round_number, args.runs), file=sys.stderr, flush=True)
+    finally:
+        site.stop()
+        stats.stop()
+        watcher.close()
+        display.close()
+        shutil.rmtree(scratch, ignore_errors=True)
+
+    metrics = [("map", "start to window mapped", "ms", 1000.0),
+               ("load", "start to page load event", "ms", 1000.0),
+               ("pss", "PSS of all processes", "MiB", 1.0)]
+    medians = {}
+    rows = []
+    for key, label, unit, scale in metrics:
+        row = [label + " (" + unit + ")"]
+        for kind in kinds:
+            median, low, high = summary([r[key] * scale for r in results[kind]])
+            medians[(key, kind)] = median
+            row.append("%.0f [%.0f-%.0f]" % (median, low, high))
+        for other in ("bare", "chromium"):
+            if "client" in kinds and other in kinds:
+                row.append("%.2f" % (medians[(key, "client")] / medians[(key, other)]))
+        rows.append(row)
+    names = {"client": "client", "bare": "bare engine window", "chromium": "chromium --app"}
+    header = ["median [min-max], %d runs" % args.runs] + [names[kind] for kind in kinds]
+    header += ["client/" + other for other in ("bare", "chromium")
+               if "client" in kinds and other in kinds]
+    machine = "%s, %d cores, %s, Python %s" % (
+        platform.platform(), os.cpu_count(), _memory_text(), platform.python_version())
+    if args.markdown:
+        print("| " + " | ".join(header) + " |")
+        print("|" + "---|" * len(header))
+        for row in rows:
+            print("| " + " | ".join(row) + " |")
+        print("\nMachine: " + machine)
+    else:
+        widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
+        for row in [header] + rows:
+            print("  ".join(cell.ljust(widths[i]) for i, cell in enumerate(row)))
+        print("Machine: " + machine)
+    return 0
+
+
+def _memory_text():
+    with open("/proc/meminfo") as f:
+        kib = int(f.readline().split()[1])
+    return "%.0f GiB memory" % (kib / 1024.0 / 1024.0)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
