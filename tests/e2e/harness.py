@@ -131,9 +131,9 @@ class XDisplay:
                 return line.split(":", 1)[1].strip()
         return ""
 
-    def popup_menus(self):
-        """Mapped override-redirect windows that say they are pop-up menus."""
-        menus = []
+    def popups(self, pid):
+        """Mapped override-redirect windows of a process: its menus and tooltips."""
+        found = []
         out = self.run(["xwininfo", "-root", "-children"], check=False)
         for line in out.splitlines():
             line = line.strip()
@@ -143,10 +143,10 @@ class XDisplay:
             attrs = self.run(["xwininfo", "-id", str(window)], check=False)
             if "Map State: IsViewable" not in attrs or "Override Redirect State: yes" not in attrs:
                 continue
-            kind = self.run(["xprop", "-id", str(window), "_NET_WM_WINDOW_TYPE"], check=False)
-            if "MENU" in kind:
-                menus.append(window)
-        return menus
+            owner = self.run(["xprop", "-id", str(window), "_NET_WM_PID"], check=False)
+            if owner.strip().endswith("= %d" % pid):
+                found.append(window)
+        return found
 
     # --- input -------------------------------------------------------------------------------
 
@@ -168,6 +168,10 @@ class XDisplay:
         time.sleep(0.05)
         self.xdotool("mousedown", button)
         time.sleep(0.1)
+        # A first pixel of motion starts the drag (a window move is handed to the window manager
+        # here, which then follows the pointer from where it is).
+        self.xdotool("mousemove", start[0] + (1 if end[0] >= start[0] else -1), start[1])
+        time.sleep(0.2)
         for i in range(1, steps + 1):
             x = start[0] + (end[0] - start[0]) * i // steps
             y = start[1] + (end[1] - start[1]) * i // steps
@@ -581,28 +585,49 @@ class TitleBar:
 
 
 class ClientTest(unittest.TestCase):
-    """Base for the scenarios: one X display (with or without openbox), stand-ins, scratch."""
+    """Base for the scenarios: one X display (with or without openbox), the stand-ins and a
+    scratch folder per class. Subclasses start their clients in prepare(). Everything started
+    here is stopped again, also when preparing fails; the clients' output is shown when
+    anything failed."""
 
     window_manager = False
     exe = None
 
     @classmethod
     def setUpClass(cls):
-        cls.scratch = tempfile.mkdtemp(prefix="vt-e2e-")
-        cls.display = XDisplay(window_manager=cls.window_manager, scratch=cls.scratch)
-        cls.site = standin.Site()
-        cls.stats = standin.Stats()
+        cls.failed = False
         cls.clients = []
+        cls.scratch = tempfile.mkdtemp(prefix="vt-e2e-")
+        cls.addClassCleanup(cls._remove_scratch)
+        cls.display = XDisplay(window_manager=cls.window_manager, scratch=cls.scratch)
+        cls.addClassCleanup(cls.display.close)
+        cls.site = standin.Site()
+        cls.addClassCleanup(cls.site.stop)
+        cls.stats = standin.Stats()
+        cls.addClassCleanup(cls.stats.stop)
+        cls.addClassCleanup(cls._stop_clients)
+        try:
+            cls.prepare()
+        except BaseException:
+            cls.failed = True
+            raise
 
     @classmethod
-    def tearDownClass(cls):
+    def prepare(cls):
+        pass
+
+    @classmethod
+    def _stop_clients(cls):
         for client in cls.clients:
             client.stop()
-        cls.site.stop()
-        cls.stats.stop()
-        cls.display.close()
+            if cls.failed:
+                sys.stderr.write("---- output of client %s (exit %s) ----\n%s\n" % (
+                    client.log_path, client.proc.returncode, client.log_text()[-6000:]))
+
+    @classmethod
+    def _remove_scratch(cls):
         if os.environ.get("VT_E2E_KEEP"):
-            print("scratch kept in", cls.scratch)
+            sys.stderr.write("scratch folder kept: %s\n" % cls.scratch)
         else:
             shutil.rmtree(cls.scratch, ignore_errors=True)
 
@@ -616,14 +641,10 @@ class ClientTest(unittest.TestCase):
         return client
 
     def run(self, result=None):
+        problems = len(result.failures) + len(result.errors) if result else 0
         outcome = super().run(result)
-        # Show what the client said when a step failed.
-        if result is not None and (result.failures or result.errors):
-            for client in self.clients:
-                if client.log_text() and not getattr(client, "_shown", False):
-                    client._shown = True
-                    sys.stderr.write("---- client log %s ----\n%s\n"
-                                     % (client.log_path, client.log_text()[-4000:]))
+        if result and len(result.failures) + len(result.errors) > problems:
+            type(self).failed = True
         return outcome
 
 

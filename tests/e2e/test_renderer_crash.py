@@ -15,8 +15,7 @@ DUMP_NAME = re.compile(r"^DumpDemo_v1\.0-(\d{8}-\d{6})\.dmp$")
 
 class RendererCrash(harness.ClientTest):
     @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
+    def prepare(cls):
         cls.client = cls.start_client()
         cls.client.wait_window()
         cls.page = cls.client.main_page()

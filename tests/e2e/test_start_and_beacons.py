@@ -15,8 +15,7 @@ FIELD_ORDER = ["uniqId", "os", "screen", "from", "firstFrom", "statId", "version
 
 class StartAndBeacons(harness.ClientTest):
     @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
+    def prepare(cls):
         cls.client = cls.start_client()
         cls.client.wait_window()
         cls.page = cls.client.main_page()

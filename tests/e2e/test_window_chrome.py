@@ -13,8 +13,7 @@ class WindowChrome(harness.ClientTest):
     window_manager = True
 
     @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
+    def prepare(cls):
         cls.client = cls.start_client()
         cls.client.wait_window()
         cls.page = cls.client.main_page()
@@ -57,34 +56,44 @@ class WindowChrome(harness.ClientTest):
 
     def test_3_drag_title_bar_moves(self):
         x0, y0, w, h = self.client.geometry()
+        # Somewhere else, leaving room on the right and below for the resize steps.
+        target = (40, 30) if abs(x0 - 40) >= 50 or abs(y0 - 30) >= 50 else (100, 80)
         start = self.bar.empty_spot()
-        self.display.drag(start, (start[0] - 90, start[1] + 70))
+        self.display.drag(start, (start[0] + target[0] - x0, start[1] + target[1] - y0))
 
         def moved():
             x, y, _, _ = self.client.geometry()
-            return abs(x - (x0 - 90)) <= 4 and abs(y - (y0 + 70)) <= 4
-        poll(moved, 10, description="the window to move with the drag (from %s to %s)"
-             % ((x0, y0), self.client.geometry()[:2]))
+            return abs(x - target[0]) <= 3 and abs(y - target[1]) <= 3
+        poll(moved, 10, description="the window to move with the drag to %s (from %s to %s)"
+             % (target, (x0, y0), self.client.geometry()[:2]))
         self.assertEqual(self.size(), (w, h))
 
     def test_4_edge_resize(self):
+        screen_w, screen_h = harness.SCREEN
         x, y, w, h = self.client.geometry()
         # Right edge band, 8 pixels wide.
-        self.display.drag((x + w - 3, y + h // 2), (x + w - 3 + 120, y + h // 2))
-        poll(lambda: abs(self.size()[0] - (w + 120)) <= 4 and self.size()[1] == h, 10,
-             description="a wider window (now %s)" % (self.size(),))
+        grab = (x + w - 3, y + h // 2)
+        dx = min(120, screen_w - 2 - grab[0])
+        self.assertGreater(dx, 20, "no room to resize")
+        self.display.drag(grab, (grab[0] + dx, grab[1]))
+        poll(lambda: abs(self.size()[0] - (w + dx)) <= 2 and self.size()[1] == h, 10,
+             description="a window %d wider (now %s)" % (dx, self.size()))
         self.wait_view_follows()
         # Bottom-right corner.
         x, y, w, h = self.client.geometry()
-        self.display.drag((x + w - 3, y + h - 3), (x + w - 3 + 40, y + h - 3 + 50))
-        poll(lambda: abs(self.size()[0] - (w + 40)) <= 4 and abs(self.size()[1] - (h + 50)) <= 4,
-             10, description="a larger window (now %s)" % (self.size(),))
+        grab = (x + w - 3, y + h - 3)
+        dx, dy = min(40, screen_w - 2 - grab[0]), min(50, screen_h - 2 - grab[1])
+        self.display.drag(grab, (grab[0] + dx, grab[1] + dy))
+        poll(lambda: abs(self.size()[0] - (w + dx)) <= 2 and abs(self.size()[1] - (h + dy)) <= 2,
+             10, description="a window larger by %s (now %s)" % ((dx, dy), self.size()))
         self.wait_view_follows()
-        # Never below the minimum size.
+        # Dragging the left edge past the minimum width is refused whole.
         x, y, w, h = self.client.geometry()
-        self.display.drag((x + 3, y + h // 2), (x + 3 + 400, y + h // 2))
-        self.assertGreaterEqual(self.size()[0], harness.DEFAULT_SIZE[0])
-        self.assertLessEqual(self.client.geometry()[0], x + w - harness.DEFAULT_SIZE[0])
+        self.display.drag((x + 3, y + h // 2), (x + 3 + w - harness.DEFAULT_SIZE[0] + 200,
+                                                y + h // 2))
+        x2, _, w2, _ = self.client.geometry()
+        self.assertGreaterEqual(w2, harness.DEFAULT_SIZE[0])
+        self.assertEqual(x2 + w2, x + w)
 
     def test_5_minimise(self):
         self.display.click(*self.bar.buttons()["minimizeButton"])
