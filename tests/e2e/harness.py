@@ -321,8 +321,28 @@ def evaluate(page, expression, timeout=10):
     return result["result"].get("value")
 
 
+def navigate(page, url, timeout=15):
+    """Loads url in the page as a link would, and waits for the new document to be complete."""
+    evaluate(page, "window.__vtLeft = true; location.href = %s; true" % json.dumps(url))
+
+    def arrived():
+        try:
+            return evaluate(page, "window.__vtLeft === undefined && "
+                                  "document.readyState === 'complete'", timeout=2)
+        except (RuntimeError, OSError):
+            return False
+    poll(arrived, timeout, description="a new document after loading " + url)
+
+
 # ---------------------------------------------------------------------------------------------
 # Processes
+
+
+def unused_port():
+    """A local TCP port with nothing listening on it: connections to it are refused."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
 
 def _listening_inode(port):
@@ -338,6 +358,14 @@ def _listening_inode(port):
         except OSError:
             pass
     return None
+
+
+def parent_pid(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except (OSError, ValueError):
+        return 0
 
 
 def process_tree(root):
@@ -473,8 +501,17 @@ class Client:
             raise AssertionError("client did not exit within %d s" % timeout)
 
     def renderer_pids(self):
-        return [pid for pid in process_tree(self.pid)
-                if b"--type=renderer" in cmdline(pid)]
+        """Renderer processes: forked by the zygote that serves renderers, they keep its
+        command line, or carry their own where the process title was rewritten."""
+        found = []
+        for pid in process_tree(self.pid):
+            if b"--type=renderer" in cmdline(pid):
+                found.append(pid)
+                continue
+            parent = cmdline(parent_pid(pid))
+            if b"--type=zygote" in parent and b"--no-zygote-sandbox" not in parent:
+                found.append(pid)
+        return found
 
     def stop(self):
         if self.alive():
