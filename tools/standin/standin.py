@@ -67,6 +67,8 @@ def _page(title, body, on_load=""):
             "header{background:#d2452f;color:#fff;padding:18px 24px;font-size:26px}"
             "main{padding:16px 24px}a,button,input{font-size:16px;margin:6px 12px 6px 0}"
             "iframe{width:300px;height:80px;border:1px solid #888}"
+            ".rooms{display:flex;gap:14px}.room{width:200px;height:90px;color:#fff;padding:10px;"
+            "border-radius:6px;display:flex;flex-direction:column;justify-content:space-between}"
             "</style>%s</head><body>%s</body></html>" % (html.escape(title), script, body))
 
 
@@ -81,7 +83,12 @@ def home_page():
         "<p><input id=\"field\" type=\"text\" value=\"stand-in text\" size=\"30\"></p>"
         "<p><iframe id=\"deadframe\" src=\"https://%s/\"></iframe></p>"
         "<p id=\"filler\">Live rooms of the stand-in site.</p>"
-        "</main>" % UNREACHABLE_HOST)
+        "<div class=\"rooms\">%s</div>"
+        "</main>" % (UNREACHABLE_HOST, "".join(
+            "<div class=\"room\" style=\"background:%s\"><b>%s</b><span>%d viewers</span></div>"
+            % (colour, name, viewers) for colour, name, viewers in [
+                ("#2f6fd2", "Evening talk", 1284), ("#3a9a5b", "Street food tour", 872),
+                ("#8a4fc1", "Piano practice", 431), ("#d28a2f", "Football replay", 2210)])))
     return _page("Vantoro Live", body, on_load="home")
 
 
