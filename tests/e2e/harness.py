@@ -424,8 +424,9 @@ class Client:
         self.home = home
         self.workdir = workdir
         self.log_path = log_path
-        runtime = os.path.join(home, "runtime")
+        runtime = os.path.join(os.path.dirname(log_path), "runtime-" + os.path.basename(home))
         os.makedirs(runtime, mode=0o700, exist_ok=True)
+        os.makedirs(home, exist_ok=True)
         os.makedirs(workdir, exist_ok=True)
         env = standin.client_environment(stats, display.env)
         env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")

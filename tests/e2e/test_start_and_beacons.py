@@ -91,6 +91,18 @@ class StartAndBeacons(harness.ClientTest):
         # Without a clear-cache request the data folder and the engine's cache stay.
         self.assertTrue(os.path.isdir(self.client.data_folder))
         self.assertTrue(os.path.isdir(os.path.join(self.client.data_folder, "cache")))
+        # The engine's data lands there and nowhere else in the home folder; the certificate
+        # store, the font cache and the toolkit's shader cache belong to the system's libraries.
+        allowed = (os.path.join(".local", "share", "VantoroClient") + os.sep, ".pki" + os.sep,
+                   os.path.join(".cache", "fontconfig") + os.sep,
+                   os.path.join(".cache", "qtshadercache"))
+        strays = []
+        for folder, _, files in os.walk(self.client.home):
+            for name in files:
+                relative = os.path.relpath(os.path.join(folder, name), self.client.home)
+                if not relative.startswith(allowed):
+                    strays.append(relative)
+        self.assertEqual(strays, [])
 
         beacons = len(self.stats.beacons())
         later = self.start_client()
