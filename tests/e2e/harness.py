@@ -586,35 +586,38 @@ class TitleBar:
         x, _, w, _ = self.rect()
         cy = self.centre_y()
         occupied = self._button_columns()
+
+        def drawn(left, width):
+            return sum(occupied[c] for c in range(max(0, left), min(w, left + width)))
+
         # Window buttons: three 24-pixel buttons ending 9 pixels from the right, 10 pixels plus
-        # the layout's spacing apart. Find the spacing that best fits what is drawn.
+        # the layout's spacing apart. The spacing that best fits what is drawn wins; among equal
+        # fits, the one nearest the usual 6 pixels.
         right = w - 9
-        best = None
+        fits = []
         for spacing in range(0, 13):
             lefts = [right - 24, right - 48 - 10 - spacing, right - 72 - 20 - 2 * spacing]
-            score = sum(occupied[left + i] for left in lefts for i in range(24) if left + i < w)
-            outside = sum(occupied[c] for c in range(lefts[2] - 8, lefts[2]) if c >= 0)
-            score -= outside
-            if best is None or score > best[0]:
-                best = (score, spacing, lefts)
-        _, spacing, lefts = best
+            score = sum(drawn(left, 24) for left in lefts) - drawn(lefts[2] - 8, 8)
+            fits.append((score, -abs(spacing - 6), spacing, lefts))
+        _, _, spacing, lefts = max(fits)
         names = {"closeButton": lefts[0], "maximizeButton": lefts[1], "minimizeButton": lefts[2]}
         result = {name: (x + left + 12, cy) for name, left in names.items()}
+
         # Page buttons: three 28-pixel buttons, 5 pixels plus the spacing apart, after the title
-        # image (137 wide from x 9) and the version text. Slide the trio over the drawn columns.
+        # image (137 wide from x 9) and the version text. Slide the trio over the drawn columns;
+        # glyphs narrower than their buttons fit over a range of positions: take its middle.
         pitch = 28 + 5 + spacing
-        best = None
+        scored = []
         for start in range(9 + 137 + 5, w // 2):
             lefts3 = [start, start + pitch, start + 2 * pitch]
-            score = sum(occupied[left + i] for left in lefts3 for i in range(28))
-            gaps = sum(occupied[left + 28 + i] for left in lefts3[:2] for i in range(5 + spacing))
-            score -= 2 * gaps
-            if best is None or score > best[0]:
-                best = (score, lefts3)
-        page_lefts = best[1]
-        for name, left in zip(("returnhomeButton", "clearcookieButton", "refreshButton"),
-                              page_lefts):
-            result[name] = (x + left + 14, cy)
+            score = sum(drawn(left, 28) for left in lefts3)
+            score -= 2 * sum(drawn(left + 28, 5 + spacing) for left in lefts3[:2])
+            scored.append((score, start))
+        best = max(score for score, _ in scored)
+        starts = [start for score, start in scored if score == best]
+        start = starts[len(starts) // 2]
+        for i, name in enumerate(("returnhomeButton", "clearcookieButton", "refreshButton")):
+            result[name] = (x + start + i * pitch + 14, cy)
         return result
 
 
