@@ -1,0 +1,520 @@
+#include "src/browser_impl.h"
+
+#include <atomic>
+#include <cmath>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTimer>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+
+#include "src/browser_view.h"
+#include "src/context_menu.h"
+#include "src/context_menu_params_impl.h"
+#include "src/dev_tools_window.h"
+#include "src/engine_internal.h"
+#include "src/frame_impl.h"
+
+namespace {
+
+// Chromium's zoom levels are steps of 20 % each.
+const double kZoomStep = 1.2;
+
+std::vector<CefRefPtr<BrowserImpl>> &openBrowsers() {
+    static std::vector<CefRefPtr<BrowserImpl>> browsers;
+    return browsers;
+}
+
+bool shutdown_hook_registered = false;
+
+int nextIdentifier() {
+    static std::atomic<int> last{0};
+    return ++last;
+}
+
+QString toQString(const CefString &text) {
+    return QString::fromStdU16String(text.ToString16());
+}
+
+CefString fromQString(const QString &text) {
+    return CefString(text.toStdU16String());
+}
+
+// A window of its own, placed and sized as info asks; CW_USEDEFAULT leaves that to the window
+// system.
+void placeTopLevel(QWidget *window, const CefWindowInfo &info) {
+    if (!info.window_name.empty()) {
+        window->setWindowTitle(toQString(info.window_name));
+    }
+    if (info.x != CW_USEDEFAULT && info.y != CW_USEDEFAULT) {
+        window->move(info.x, info.y);
+    }
+    if (info.width != CW_USEDEFAULT && info.height != CW_USEDEFAULT && info.width > 0 &&
+        info.height > 0) {
+        window->resize(info.width, info.height);
+    }
+}
+
+WindowOpenDisposition dispositionOf(QWebEngineNewWindowRequest::DestinationType destination) {
+    switch (destination) {
+        case QWebEngineNewWindowRequest::InNewTab:
+            return WOD_NEW_FOREGROUND_TAB;
+        case QWebEngineNewWindowRequest::InNewBackgroundTab:
+            return WOD_NEW_BACKGROUND_TAB;
+        case QWebEngineNewWindowRequest::InNewDialog:
+            return WOD_NEW_POPUP;
+        case QWebEngineNewWindowRequest::InNewWindow:
+            break;
+    }
+    return WOD_NEW_WINDOW;
+}
+
+EventFlags currentEventFlags() {
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    int flags = EVENTFLAG_NONE;
+    if (modifiers & Qt::ShiftModifier) {
+        flags |= EVENTFLAG_SHIFT_DOWN;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        flags |= EVENTFLAG_CONTROL_DOWN;
+    }
+    if (modifiers & Qt::AltModifier) {
+        flags |= EVENTFLAG_ALT_DOWN;
+    }
+    return static_cast<EventFlags>(flags);
+}
+
+// What every browser still open gets at CefShutdown: DoClose, whose answer cannot hold the
+// shutdown, then OnBeforeClose.
+void closeEveryBrowser() {
+    shutdown_hook_registered = false;
+    for (const CefRefPtr<BrowserImpl> &browser : BrowserImpl::OpenBrowsers()) {
+        CefRefPtr<CefClient> client = browser->GetClient();
+        if (CefRefPtr<CefLifeSpanHandler> handler =
+                client ? client->GetLifeSpanHandler() : nullptr) {
+            handler->DoClose(browser.get());
+        }
+        browser->CloseNow();
+    }
+}
+
+}  // namespace
+
+bool CefBrowserHost::CreateBrowser(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,
+                                   const CefString &url, const CefBrowserSettings &,
+                                   CefRefPtr<CefDictionaryValue>, CefRefPtr<CefRequestContext>) {
+    if (!engine_internal::profile()) {
+        return false;
+    }
+    if ((windowInfo.style & WS_CHILD) && !QWidget::find(windowInfo.parent_window)) {
+        return false;
+    }
+    const QUrl target(toQString(url));
+    QTimer::singleShot(0, QCoreApplication::instance(), [windowInfo, client, target] {
+        if (CefRefPtr<BrowserImpl> browser = BrowserImpl::Create(windowInfo, client, nullptr)) {
+            browser->Start(target);
+        }
+    });
+    return true;
+}
+
+BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, bool popup)
+    : identifier_(nextIdentifier()), client_(client), popup_(popup) {}
+
+CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
+                                           CefRefPtr<CefClient> client, BrowserImpl *opener) {
+    QWebEngineProfile *profile = engine_internal::profile();
+    if (!profile) {
+        return nullptr;
+    }
+    const bool child = windowInfo.style & WS_CHILD;
+    QWidget *parent = child ? QWidget::find(windowInfo.parent_window) : nullptr;
+    if (child && !parent) {
+        return nullptr;
+    }
+
+    CefRefPtr<BrowserImpl> browser(new BrowserImpl(client, opener != nullptr));
+    if (opener) {
+        browser->opener_window_ = opener->GetWindowHandle();
+    }
+    BrowserView *view = new BrowserView(browser, parent);
+    browser->view_ = view;
+    view->setPage(new QWebEnginePage(profile, view));
+    if (child) {
+        view->setGeometry(windowInfo.x, windowInfo.y, windowInfo.width, windowInfo.height);
+    } else {
+        // The engine's own windows never hold the application open.
+        view->setAttribute(Qt::WA_QuitOnClose, false);
+        placeTopLevel(view, windowInfo);
+    }
+    // The program moves and sizes the browser by its native window.
+    view->winId();
+    browser->Connect();
+
+    openBrowsers().push_back(browser);
+    if (!shutdown_hook_registered) {
+        shutdown_hook_registered = true;
+        engine_internal::addShutdownHook(&closeEveryBrowser);
+    }
+    if (windowInfo.style & WS_VISIBLE) {
+        view->show();
+    }
+    return browser;
+}
+
+std::vector<CefRefPtr<BrowserImpl>> BrowserImpl::OpenBrowsers() {
+    return openBrowsers();
+}
+
+void BrowserImpl::Start(const QUrl &url) {
+    if (!url.isEmpty()) {
+        view_->page()->load(url);
+    }
+    if (CefRefPtr<CefLifeSpanHandler> handler = lifeSpanHandler()) {
+        handler->OnAfterCreated(this);
+    }
+}
+
+void BrowserImpl::Connect() {
+    QWebEnginePage *page = view_->page();
+    // The view holds a reference to this browser, so it lives as long as these connections.
+    QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
+                     [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });
+    QObject::connect(
+        page, &QWebEnginePage::newWindowRequested, view_,
+        [this](QWebEngineNewWindowRequest &request) { OnNewWindowRequested(request); });
+    QObject::connect(page, &QWebEnginePage::windowCloseRequested, view_,
+                     [this] { OnWindowCloseRequested(); });
+}
+
+CefRefPtr<CefLifeSpanHandler> BrowserImpl::lifeSpanHandler() {
+    return client_ ? client_->GetLifeSpanHandler() : nullptr;
+}
+
+QWebEnginePage *BrowserImpl::page() const {
+    return closed_ || !view_ ? nullptr : view_->page();
+}
+
+void BrowserImpl::TriggerAction(QWebEnginePage::WebAction action) {
+    if (QWebEnginePage *p = page()) {
+        p->triggerAction(action);
+    }
+}
+
+void BrowserImpl::RunJavaScript(const QString &code) {
+    if (QWebEnginePage *p = page()) {
+        p->runJavaScript(code);
+    }
+}
+
+bool BrowserImpl::CanGoBack() {
+    QWebEnginePage *p = page();
+    return p && p->history()->canGoBack();
+}
+
+void BrowserImpl::GoBack() {
+    TriggerAction(QWebEnginePage::Back);
+}
+
+bool BrowserImpl::CanGoForward() {
+    QWebEnginePage *p = page();
+    return p && p->history()->canGoForward();
+}
+
+void BrowserImpl::GoForward() {
+    TriggerAction(QWebEnginePage::Forward);
+}
+
+void BrowserImpl::Reload() {
+    TriggerAction(QWebEnginePage::Reload);
+}
+
+void BrowserImpl::ReloadIgnoreCache() {
+    TriggerAction(QWebEnginePage::ReloadAndBypassCache);
+}
+
+void BrowserImpl::StopLoad() {
+    TriggerAction(QWebEnginePage::Stop);
+}
+
+bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
+    return that && that->GetIdentifier() == identifier_;
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() {
+    return new FrameImpl(this);
+}
+
+CefWindowHandle BrowserImpl::GetWindowHandle() {
+    return closed_ || !view_ ? 0 : static_cast<CefWindowHandle>(view_->winId());
+}
+
+void BrowserImpl::SetFocus(bool focus) {
+    if (closed_ || !view_) {
+        return;
+    }
+    if (focus) {
+        view_->setFocus();
+    } else {
+        view_->clearFocus();
+    }
+}
+
+double BrowserImpl::GetZoomLevel() {
+    QWebEnginePage *p = page();
+    return p ? std::log(p->zoomFactor()) / std::log(kZoomStep) : 0.0;
+}
+
+void BrowserImpl::SetZoomLevel(double zoomLevel) {
+    if (QWebEnginePage *p = page()) {
+        p->setZoomFactor(std::pow(kZoomStep, zoomLevel));
+    }
+}
+
+void BrowserImpl::ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient>,
+                               const CefBrowserSettings &, const CefPoint &) {
+    QWebEnginePage *inspected = page();
+    if (!inspected) {
+        return;
+    }
+    if (!dev_tools_) {
+        dev_tools_ = new DevToolsWindow(engine_internal::profile(), inspected);
+        placeTopLevel(dev_tools_, windowInfo);
+    }
+    dev_tools_->show();
+    dev_tools_->raise();
+    dev_tools_->activateWindow();
+}
+
+void BrowserImpl::CloseDevTools() {
+    if (dev_tools_) {
+        dev_tools_->close();
+        dev_tools_ = nullptr;
+    }
+}
+
+void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
+    if (closed_) {
+        return;
+    }
+    ErrorCode code = ERR_NONE;
+    QString text;
+    switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            loading_ = true;
+            return;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+            loading_ = false;
+            has_document_ = true;
+            return;
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+            loading_ = false;
+            code = ERR_ABORTED;
+            text = QStringLiteral("net::ERR_ABORTED");
+            break;
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            loading_ = false;
+            // An HTTP error status is a page the server sent, not a failed load.
+            if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+                has_document_ = true;
+                return;
+            }
+            code = static_cast<ErrorCode>(info.errorCode());
+            text = info.errorString();
+            break;
+    }
+    CefRefPtr<CefLoadHandler> handler = client_ ? client_->GetLoadHandler() : nullptr;
+    if (handler) {
+        handler->OnLoadError(this, GetMainFrame(), code, fromQString(text),
+                             fromQString(info.url().toString()));
+    }
+}
+
+void BrowserImpl::OnNewWindowRequested(QWebEngineNewWindowRequest &request) {
+    if (closed_) {
+        return;
+    }
+    CefWindowInfo windowInfo;
+    windowInfo.SetAsPopup(GetWindowHandle(), CefString());
+    CefPopupFeatures features;
+    const QRect geometry = request.requestedGeometry();
+    if (geometry.isValid()) {
+        features.x = windowInfo.x = geometry.x();
+        features.y = windowInfo.y = geometry.y();
+        features.width = windowInfo.width = geometry.width();
+        features.height = windowInfo.height = geometry.height();
+        features.xSet = features.ySet = features.widthSet = features.heightSet = 1;
+    }
+    CefRefPtr<CefClient> client = client_;
+    CefBrowserSettings settings;
+    CefRefPtr<CefDictionaryValue> extra_info;
+    bool no_javascript_access = false;
+    CefRefPtr<CefLifeSpanHandler> handler = lifeSpanHandler();
+    if (handler && handler->OnBeforePopup(
+                       this, GetMainFrame(), fromQString(request.requestedUrl().toString()),
+                       CefString(), dispositionOf(request.destination()), request.isUserInitiated(),
+                       features, windowInfo, client, settings, extra_info, &no_javascript_access)) {
+        // Not adopting the request leaves the new contents unopened.
+        return;
+    }
+    if (CefRefPtr<BrowserImpl> popup = Create(windowInfo, client, this)) {
+        request.openIn(popup->view_->page());
+        popup->Start(QUrl());
+    }
+}
+
+void BrowserImpl::OnWindowCloseRequested() {
+    if (closing_ || closed_) {
+        return;
+    }
+    CefRefPtr<CefLifeSpanHandler> handler = lifeSpanHandler();
+    if (handler && handler->DoClose(this)) {
+        return;
+    }
+    CloseTopLevelWindow();
+}
+
+void BrowserImpl::CloseBrowser(bool) {
+    // The page's unload handlers cannot hold a close here, so both kinds go the same way.
+    OnWindowCloseRequested();
+}
+
+bool BrowserImpl::TryCloseBrowser() {
+    if (!closed_) {
+        CloseBrowser(false);
+    }
+    return closed_;
+}
+
+void BrowserImpl::CloseTopLevelWindow() {
+    CefRefPtr<BrowserImpl> self(this);
+    if (!view_) {
+        CloseNow();
+        return;
+    }
+    closing_ = true;
+    QWidget *window = view_->window();
+    if (window == view_) {
+        view_->AllowClose();
+    }
+    // A window that refuses to close keeps its browser, as with any other close request.
+    if (!window->close()) {
+        closing_ = false;
+        return;
+    }
+    CloseNow();
+}
+
+bool BrowserImpl::WindowCloseRequested() {
+    if (closing_ || closed_) {
+        return true;
+    }
+    CefRefPtr<CefLifeSpanHandler> handler = lifeSpanHandler();
+    if (handler && handler->DoClose(this)) {
+        return false;
+    }
+    CloseNow();
+    return true;
+}
+
+void BrowserImpl::ViewDestroyed() {
+    view_ = nullptr;
+    CloseNow();
+}
+
+void BrowserImpl::CloseNow() {
+    if (closed_) {
+        return;
+    }
+    CefRefPtr<BrowserImpl> self(this);
+    closing_ = true;
+    std::vector<CefRefPtr<BrowserImpl>> &browsers = openBrowsers();
+    for (auto it = browsers.begin(); it != browsers.end(); ++it) {
+        if (it->get() == this) {
+            browsers.erase(it);
+            break;
+        }
+    }
+    CloseDevTools();
+    if (CefRefPtr<CefLifeSpanHandler> handler = lifeSpanHandler()) {
+        handler->OnBeforeClose(this);
+    }
+    closed_ = true;
+    if (view_) {
+        // Its page may be inside one of its own signals right now.
+        view_->deleteLater();
+    }
+}
+
+void BrowserImpl::ShowContextMenu(const QWebEngineContextMenuRequest &request,
+                                  const QPoint &global_pos) {
+    QWebEnginePage *p = page();
+    if (!p) {
+        return;
+    }
+    CefRefPtr<ContextMenuParamsImpl> params(new ContextMenuParamsImpl(request, p->url()));
+    CefRefPtr<CefMenuModel> model = CefMenuModel::CreateMenuModel(nullptr);
+    fillDefaultContextMenu(*model, params->GetTypeFlags(), params->editFlags(), CanGoBack(),
+                           CanGoForward(), p->profile()->httpAcceptLanguage());
+    CefRefPtr<CefContextMenuHandler> handler = client_ ? client_->GetContextMenuHandler() : nullptr;
+    if (handler) {
+        handler->OnBeforeContextMenu(this, GetMainFrame(), params.get(), model);
+    }
+    QMenu *menu = createContextMenu(*model, view_);
+    if (!menu) {
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    CefRefPtr<BrowserImpl> self(this);
+    QObject::connect(menu, &QMenu::triggered, view_, [self, handler, params](QAction *action) {
+        if (self->closed_) {
+            return;
+        }
+        const int command_id = action->data().toInt();
+        if (handler && handler->OnContextMenuCommand(self.get(), self->GetMainFrame(), params.get(),
+                                                     command_id, currentEventFlags())) {
+            return;
+        }
+        self->RunCommand(command_id);
+    });
+    menu->popup(global_pos);
+}
+
+void BrowserImpl::RunCommand(int command_id) {
+    struct BuiltIn {
+        int command_id;
+        QWebEnginePage::WebAction action;
+    };
+    static const BuiltIn kBuiltIns[] = {
+        {MENU_ID_BACK, QWebEnginePage::Back},
+        {MENU_ID_FORWARD, QWebEnginePage::Forward},
+        {MENU_ID_RELOAD, QWebEnginePage::Reload},
+        {MENU_ID_RELOAD_NOCACHE, QWebEnginePage::ReloadAndBypassCache},
+        {MENU_ID_STOPLOAD, QWebEnginePage::Stop},
+        {MENU_ID_UNDO, QWebEnginePage::Undo},
+        {MENU_ID_REDO, QWebEnginePage::Redo},
+        {MENU_ID_CUT, QWebEnginePage::Cut},
+        {MENU_ID_COPY, QWebEnginePage::Copy},
+        {MENU_ID_PASTE, QWebEnginePage::Paste},
+        {MENU_ID_SELECT_ALL, QWebEnginePage::SelectAll},
+        {MENU_ID_VIEW_SOURCE, QWebEnginePage::ViewSource},
+    };
+    for (const BuiltIn &built_in : kBuiltIns) {
+        if (built_in.command_id == command_id) {
+            TriggerAction(built_in.action);
+            return;
+        }
+    }
+    if (command_id == MENU_ID_DELETE) {
+        GetMainFrame()->Delete();
+    } else if (command_id == MENU_ID_PRINT) {
+        // Printing is the page's own request to its embedder, as a script's print would be.
+        RunJavaScript(QStringLiteral("window.print()"));
+    }
+}

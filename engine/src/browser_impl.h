@@ -1,0 +1,113 @@
+// One browser: its page view, its client and the window that holds it. The same object is the
+// browser and its host, so both share one reference count.
+#ifndef ENGINE_SRC_BROWSER_IMPL_H_
+#define ENGINE_SRC_BROWSER_IMPL_H_
+
+#include <vector>
+
+#include <QPointer>
+#include <QWebEnginePage>
+
+#include "include/cef_browser.h"
+#include "include/cef_client.h"
+
+class BrowserView;
+class DevToolsWindow;
+class QPoint;
+class QWebEngineContextMenuRequest;
+class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
+class QWidget;
+
+class BrowserImpl : public CefBrowser, public CefBrowserHost {
+public:
+    // Makes the browser's view and page as windowInfo describes: a child of the widget that owns
+    // parent_window when the style has WS_CHILD, otherwise a window of its own. Returns nullptr
+    // when the engine is not running or the parent window does not exist. Nothing is loaded and
+    // the client has not been told yet. opener is the browser whose page asked for a pop-up.
+    static CefRefPtr<BrowserImpl> Create(const CefWindowInfo &windowInfo,
+                                         CefRefPtr<CefClient> client, BrowserImpl *opener);
+    // Every browser that has been created and has not closed yet, oldest first.
+    static std::vector<CefRefPtr<BrowserImpl>> OpenBrowsers();
+
+    // The view is ready: loads url when it is not empty and tells the client about the browser.
+    void Start(const QUrl &url);
+
+    // CefBrowser
+    CefRefPtr<CefBrowserHost> GetHost() override { return this; }
+    bool CanGoBack() override;
+    void GoBack() override;
+    bool CanGoForward() override;
+    void GoForward() override;
+    bool IsLoading() override { return loading_; }
+    void Reload() override;
+    void ReloadIgnoreCache() override;
+    void StopLoad() override;
+    int GetIdentifier() override { return identifier_; }
+    bool IsSame(CefRefPtr<CefBrowser> that) override;
+    bool IsPopup() override { return popup_; }
+    bool HasDocument() override { return has_document_; }
+    CefRefPtr<CefFrame> GetMainFrame() override;
+    CefRefPtr<CefFrame> GetFocusedFrame() override { return GetMainFrame(); }
+
+    // CefBrowserHost
+    CefRefPtr<CefBrowser> GetBrowser() override { return this; }
+    void CloseBrowser(bool force_close) override;
+    bool TryCloseBrowser() override;
+    void SetFocus(bool focus) override;
+    CefWindowHandle GetWindowHandle() override;
+    CefWindowHandle GetOpenerWindowHandle() override { return opener_window_; }
+    CefRefPtr<CefClient> GetClient() override { return client_; }
+    CefRefPtr<CefRequestContext> GetRequestContext() override { return nullptr; }
+    double GetZoomLevel() override;
+    void SetZoomLevel(double zoomLevel) override;
+    // The inspect point and the client are not used: the tools open at their own start panel
+    // and report to nobody.
+    void ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,
+                      const CefBrowserSettings &settings,
+                      const CefPoint &inspect_element_at) override;
+    void CloseDevTools() override;
+    bool HasDevTools() override { return !dev_tools_.isNull(); }
+    void WasResized() override {}
+
+    // Used by the view and the frame.
+    QWebEnginePage *page() const;
+    void TriggerAction(QWebEnginePage::WebAction action);
+    void RunJavaScript(const QString &code);
+    // The user asked the browser's own top-level window to close. Returns false when the client
+    // keeps the browser open.
+    bool WindowCloseRequested();
+    void ShowContextMenu(const QWebEngineContextMenuRequest &request, const QPoint &global_pos);
+    // The view is being destroyed, perhaps with its parent and without a close request.
+    void ViewDestroyed();
+    // The browser is gone: the client hears of it last and the view goes.
+    void CloseNow();
+
+private:
+    BrowserImpl(CefRefPtr<CefClient> client, bool popup);
+    ~BrowserImpl() override = default;
+
+    void Connect();
+    void OnLoadingChanged(const QWebEngineLoadingInfo &info);
+    void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
+    void OnWindowCloseRequested();
+    // Closes the top-level window that holds the browser, then the browser itself.
+    void CloseTopLevelWindow();
+    void RunCommand(int command_id);
+    CefRefPtr<CefLifeSpanHandler> lifeSpanHandler();
+
+    const int identifier_;
+    CefRefPtr<CefClient> client_;
+    const bool popup_;
+    CefWindowHandle opener_window_ = 0;
+    QPointer<BrowserView> view_;
+    QPointer<DevToolsWindow> dev_tools_;
+    bool loading_ = false;
+    bool has_document_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
+
+    IMPLEMENT_REFCOUNTING(BrowserImpl);
+};
+
+#endif  // ENGINE_SRC_BROWSER_IMPL_H_
