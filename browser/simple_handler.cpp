@@ -1,0 +1,137 @@
+#include "browser/simple_handler.h"
+
+#include "browser/load_error_page.h"
+#include "browser/make_data_uri.h"
+#include "include/cef_app.h"
+#include "ui/vantoro_client.h"
+
+namespace {
+
+constexpr int kDevToolsMenuCommandId = 26700;
+static_assert(kDevToolsMenuCommandId >= MENU_ID_USER_FIRST &&
+                  kDevToolsMenuCommandId <= MENU_ID_USER_LAST,
+              "the engine leaves only its client range to the program's own commands");
+
+// "&开发者工具": the ampersand makes the next character the item's mnemonic.
+constexpr char kDevToolsMenuLabel[] = u8"&开发者工具";
+
+}  // namespace
+
+SimpleHandler::SimpleHandler(VantoroClient *owner) : owner_(owner) {}
+
+SimpleHandler::~SimpleHandler() = default;
+
+SimpleHandler::BrowserList SimpleHandler::GetBrowserList() {
+    std::lock_guard<std::mutex> lock(browser_list_mutex_);
+    return browser_list_;
+}
+
+bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
+                                  const CefString &target_url, const CefString &,
+                                  WindowOpenDisposition target_disposition, bool,
+                                  const CefPopupFeatures &, CefWindowInfo &, CefRefPtr<CefClient> &,
+                                  CefBrowserSettings &, CefRefPtr<CefDictionaryValue> &, bool *) {
+    switch (target_disposition) {
+        case WOD_NEW_FOREGROUND_TAB:
+        case WOD_NEW_BACKGROUND_TAB:
+        case WOD_NEW_WINDOW:
+            // The client is a single window: what a page wants in a new tab or window replaces
+            // the whole page, even when a sub-frame asked for it.
+            browser->GetMainFrame()->LoadURL(target_url);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+    std::lock_guard<std::mutex> lock(browser_list_mutex_);
+    // Pop-ups the engine opens with this client arrive here too; only the first browser is the
+    // window's own.
+    if (browser_list_.empty()) {
+        browser_list_.push_back(browser);
+        owner_->browserId = browser->GetIdentifier();
+    }
+}
+
+bool SimpleHandler::DoClose(CefRefPtr<CefBrowser>) {
+    return false;
+}
+
+void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+    BrowserList closed;
+    bool empty;
+    {
+        std::lock_guard<std::mutex> lock(browser_list_mutex_);
+        for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
+            if ((*it)->IsSame(browser)) {
+                // Released after the lock: the last reference may take the browser with it.
+                closed.splice(closed.begin(), browser_list_, it);
+                break;
+            }
+        }
+        empty = browser_list_.empty();
+    }
+    if (empty) {
+        CefQuitMessageLoop();
+    }
+}
+
+void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame,
+                                ErrorCode errorCode, const CefString &errorText,
+                                const CefString &failedUrl) {
+    // A load the user or the page cancelled is no failure worth a page.
+    if (errorCode == ERR_ABORTED) {
+        return;
+    }
+    const std::string page =
+        buildLoadErrorPage(failedUrl.ToString(), errorText.ToString(), errorCode);
+    frame->LoadURL(MakeDataUri(page, "text/html"));
+}
+
+void SimpleHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                        CefRefPtr<CefContextMenuParams> params,
+                                        CefRefPtr<CefMenuModel> model) {
+    if ((params->GetTypeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME)) == 0) {
+        return;
+    }
+    if (model->GetCount() <= 0) {
+        return;
+    }
+    // The page menu's separator sits at index 2; navigation, printing and the page source are
+    // not for this client's users.
+    model->RemoveAt(2);
+    model->Remove(MENU_ID_BACK);
+    model->Remove(MENU_ID_FORWARD);
+    model->Remove(MENU_ID_PRINT);
+    model->Remove(MENU_ID_VIEW_SOURCE);
+    model->AddItem(kDevToolsMenuCommandId, kDevToolsMenuLabel);
+}
+
+bool SimpleHandler::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
+                                         CefRefPtr<CefContextMenuParams>, int command_id,
+                                         EventFlags) {
+    if (command_id != kDevToolsMenuCommandId) {
+        // Copy, Paste and the rest are the engine's to carry out.
+        return false;
+    }
+    OpenDevToolsWindow(browser);
+    return true;
+}
+
+void SimpleHandler::OpenDevToolsWindow(CefRefPtr<CefBrowser> browser) {
+    CefWindowInfo window_info;
+    window_info.ex_style = 0;
+    window_info.window_name = "DevTools";
+    window_info.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE;
+    // Let the window system place and size the tools.
+    window_info.x = CW_USEDEFAULT;
+    window_info.y = CW_USEDEFAULT;
+    window_info.width = CW_USEDEFAULT;
+    window_info.height = CW_USEDEFAULT;
+    window_info.parent_window = 0;
+    window_info.menu = nullptr;
+    window_info.windowless_rendering_enabled = 0;
+    // No client: the tools' browser must never enter this handler's browser list.
+    browser->GetHost()->ShowDevTools(window_info, nullptr, CefBrowserSettings(), CefPoint());
+}

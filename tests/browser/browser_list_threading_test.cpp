@@ -1,0 +1,62 @@
+// The engine's thread records and forgets browsers while the window's thread looks them up.
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "browser/simple_handler.h"
+#include "tests/browser/engine_doubles.h"
+#include "tests/browser/test_owner.h"
+#include "ui/vantoro_client.h"
+
+namespace {
+
+TEST(BrowserListThreading, SnapshotsAndIdentifierStayConsistentWhileBrowsersComeAndGo) {
+    constexpr int kBrowsers = 2000;
+    VantoroClient &owner = testOwner();
+    owner.browserId = 0;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&owner);
+    std::atomic<bool> done{false};
+
+    std::thread engine([&] {
+        for (int id = 1; id <= kBrowsers; ++id) {
+            CefRefPtr<CefBrowser> browser = new RecordingBrowser(id);
+            handler->OnAfterCreated(browser);
+            // A pop-up with the same client comes and goes while the main browser is open.
+            CefRefPtr<CefBrowser> popup = new RecordingBrowser(-id);
+            handler->OnAfterCreated(popup);
+            handler->OnBeforeClose(popup);
+            handler->OnBeforeClose(browser);
+        }
+        done = true;
+    });
+
+    // Checked without leaving the loop early, so the engine thread is always joined.
+    int snapshots = 0;
+    int lastSeen = 0;
+    bool popupListed = false;
+    bool wentBack = false;
+    bool identifierBehind = false;
+    while (!done) {
+        const SimpleHandler::BrowserList list = handler->GetBrowserList();
+        if (!list.empty()) {
+            const int id = list.front()->GetIdentifier();
+            popupListed |= list.size() > 1 || id < 0;
+            wentBack |= id < lastSeen;
+            lastSeen = id;
+            // The identifier is written with the entry, so it is never behind the list.
+            identifierBehind |= owner.browserId.load() < id;
+        }
+        ++snapshots;
+    }
+    engine.join();
+
+    EXPECT_FALSE(popupListed);
+    EXPECT_FALSE(wentBack);
+    EXPECT_FALSE(identifierBehind);
+    EXPECT_GT(snapshots, 0);
+    EXPECT_TRUE(handler->GetBrowserList().empty());
+    EXPECT_EQ(owner.browserId, kBrowsers);
+}
+
+}  // namespace
