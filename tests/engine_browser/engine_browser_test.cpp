@@ -1,0 +1,364 @@
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include "browser_fixture.h"
+
+namespace {
+
+const char kFirstPage[] =
+    "<html><head><title>first</title></head><body style='margin:0'>"
+    "<input id='field' value='hello' "
+    "style='position:absolute;left:10px;top:10px;width:200px;height:30px'>"
+    "<p id='text' style='position:absolute;left:10px;top:60px;margin:0;font-size:20px'>"
+    "plain words</p>"
+    "<a id='blank' target='_blank' href='/target' "
+    "style='position:absolute;left:10px;top:120px;font-size:20px'>new tab</a>"
+    "</body></html>";
+
+const QPoint kFieldPos(60, 25);
+const QPoint kTextPos(40, 70);
+const QPoint kLinkPos(30, 132);
+const QPoint kBlankPos(300, 250);
+
+std::string eventOf(const char *name, CefRefPtr<CefBrowser> browser) {
+    return std::string(name) + ":" + std::to_string(browser->GetIdentifier());
+}
+
+QByteArray titled(const char *title) {
+    return QByteArray("<html><head><title>") + title + "</title></head><body>" + title +
+           "</body></html>";
+}
+
+class EngineBrowser : public BrowserFixture {
+protected:
+    void SetUp() override {
+        BrowserFixture::SetUp();
+        server.setPage("/", kFirstPage);
+        for (const char *title : {"second", "target", "popup"}) {
+            server.setPage(QStringLiteral("/") + title, titled(title));
+        }
+    }
+
+    // The main browser on the first page, ready for input.
+    CefRefPtr<CefBrowser> openFirstPage() {
+        CefRefPtr<CefBrowser> browser = createBrowser(server.url("/"));
+        EXPECT_TRUE(browser && waitForTitle(browser, "first"));
+        EXPECT_TRUE(waitFor([&] { return viewOf(browser)->focusProxy() != nullptr; }));
+        return browser;
+    }
+
+    void click(CefRefPtr<CefBrowser> browser, Qt::MouseButton button, const QPoint &pos) {
+        QTest::mouseClick(viewOf(browser)->focusProxy(), button, {}, pos);
+    }
+
+    // Right-clicks at pos and returns the menu on screen, or nullptr once the client has seen
+    // the request and no menu came up.
+    QMenu *openMenu(CefRefPtr<CefBrowser> browser, const QPoint &pos) {
+        const size_t before = client->menus.size();
+        click(browser, Qt::RightButton, pos);
+        EXPECT_TRUE(waitFor([&] { return client->menus.size() > before; }));
+        waitFor([] { return QApplication::activePopupWidget() != nullptr; }, 1000);
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+
+    static QAction *actionFor(QMenu *menu, int command_id) {
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator() && action->data().toInt() == command_id) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(EngineBrowser, CreatesAChildViewAtItsRectAndReportsItOnce) {
+    CefWindowInfo nowhere;
+    nowhere.SetAsChild(0x7ffffff0, CefRect(0, 0, 10, 10));
+    EXPECT_FALSE(CefBrowserHost::CreateBrowser(nowhere, client.get(), "about:blank",
+                                               CefBrowserSettings(), nullptr, nullptr));
+
+    CefRefPtr<CefBrowser> browser = createBrowser(server.url("/"), QRect(10, 20, 400, 300));
+    ASSERT_TRUE(browser);
+    EXPECT_NE(browser->GetIdentifier(), 0);
+    EXPECT_FALSE(browser->IsPopup());
+    EXPECT_NE(browser->GetHost()->GetWindowHandle(), 0u);
+    QWebEngineView *view = viewOf(browser);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->parentWidget(), host);
+    EXPECT_EQ(view->geometry(), QRect(10, 20, 400, 300));
+    EXPECT_TRUE(waitForTitle(browser, "first"));
+    EXPECT_EQ(server.requestCount("/"), 1);
+
+    CefRefPtr<CefBrowser> second = createBrowser(server.url("/second"));
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->GetIdentifier(), 0);
+    EXPECT_NE(second->GetIdentifier(), browser->GetIdentifier());
+    EXPECT_TRUE(browser->IsSame(browser->GetHost()->GetBrowser()));
+    EXPECT_FALSE(browser->IsSame(second));
+    settle();
+    EXPECT_EQ(client->events,
+              (std::vector<std::string>{eventOf("created", browser), eventOf("created", second)}));
+}
+
+TEST_F(EngineBrowser, LoadUrlReloadAndBackReachTheServer) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    browser->GetMainFrame()->LoadURL(server.url("/second").toStdString());
+    ASSERT_TRUE(waitForTitle(browser, "second"));
+    EXPECT_EQ(server.requestCount("/second"), 1);
+    EXPECT_EQ(browser->GetMainFrame()->GetURL().ToString(), server.url("/second").toStdString());
+    EXPECT_TRUE(browser->GetMainFrame()->IsMain());
+
+    browser->Reload();
+    EXPECT_TRUE(waitFor([&] { return server.requestCount("/second") == 2; }));
+
+    ASSERT_TRUE(waitFor([&] { return browser->CanGoBack(); }));
+    browser->GoBack();
+    EXPECT_TRUE(waitForTitle(browser, "first"));
+    EXPECT_TRUE(client->load_errors.empty());
+}
+
+TEST_F(EngineBrowser, FailedLoadsReportChromiumCodeAndTextButHttpErrorsDoNot) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+
+    QTcpServer closed_port;
+    closed_port.listen(QHostAddress::LocalHost, 0);
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed_port.serverPort());
+    closed_port.close();
+    browser->GetMainFrame()->LoadURL(refused.toStdString());
+    ASSERT_TRUE(waitFor([&] { return client->load_errors.size() == 1; }));
+    EXPECT_EQ(client->load_errors[0].code, ERR_CONNECTION_REFUSED);
+    EXPECT_EQ(client->load_errors[0].text, "net::ERR_CONNECTION_REFUSED");
+    EXPECT_EQ(client->load_errors[0].url, refused.toStdString());
+    EXPECT_TRUE(client->load_errors[0].main_frame);
+
+    browser->GetMainFrame()->LoadURL("http://nonexistent.invalid/");
+    ASSERT_TRUE(waitFor([&] { return client->load_errors.size() == 2; }));
+    EXPECT_EQ(client->load_errors[1].code, ERR_NAME_NOT_RESOLVED);
+    EXPECT_EQ(client->load_errors[1].text, "net::ERR_NAME_NOT_RESOLVED");
+    EXPECT_EQ(client->load_errors[1].url, "http://nonexistent.invalid/");
+
+    browser->GetMainFrame()->LoadURL(server.url("/missing").toStdString());
+    ASSERT_TRUE(waitFor([&] { return server.requestCount("/missing") == 1; }));
+    browser->GetMainFrame()->LoadURL(server.url("/second").toStdString());
+    ASSERT_TRUE(waitForTitle(browser, "second"));
+    EXPECT_EQ(client->load_errors.size(), 2u);
+}
+
+TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {
+    client->cancel_popups = true;
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+
+    click(browser, Qt::LeftButton, kLinkPos);
+    ASSERT_TRUE(waitFor([&] { return client->popups.size() == 1; }));
+    EXPECT_EQ(client->popups[0].url, server.url("/target").toStdString());
+    EXPECT_EQ(client->popups[0].disposition, WOD_NEW_FOREGROUND_TAB);
+    EXPECT_TRUE(client->popups[0].user_gesture);
+
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->popups.size() == 2; }));
+    EXPECT_EQ(client->popups[1].url, server.url("/popup").toStdString());
+    EXPECT_EQ(client->popups[1].disposition, WOD_NEW_POPUP);
+    EXPECT_TRUE(client->popups[1].features.widthSet);
+    EXPECT_EQ(client->popups[1].features.width, 320);
+    EXPECT_EQ(client->popups[1].features.height, 240);
+
+    settle(500);
+    EXPECT_EQ(client->browsers.size(), 1u);
+    EXPECT_EQ(server.requestCount("/target"), 0);
+    EXPECT_EQ(server.requestCount("/popup"), 0);
+    EXPECT_EQ(viewOf(browser)->title(), "first");
+}
+
+TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 2; }));
+    CefRefPtr<CefBrowser> popup = client->browsers[1];
+    EXPECT_TRUE(popup->IsPopup());
+    EXPECT_FALSE(popup->IsSame(browser));
+    EXPECT_EQ(popup->GetHost()->GetClient().get(), static_cast<CefClient *>(client.get()));
+    ASSERT_TRUE(waitForTitle(popup, "popup"));
+    QPointer<QWebEngineView> popup_view = viewOf(popup);
+    EXPECT_TRUE(popup_view->isWindow());
+    EXPECT_TRUE(popup_view->isVisible());
+    EXPECT_FALSE(popup_view->testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_EQ(popup_view->size(), QSize(320, 240));
+
+    // A client that keeps the browser keeps its window.
+    client->keep_open = true;
+    runJavaScript(popup, "window.close()");
+    ASSERT_TRUE(waitFor([&] { return client->events.size() == 3; }));
+    settle();
+    EXPECT_TRUE(popup_view && popup_view->isVisible());
+
+    client->keep_open = false;
+    runJavaScript(popup, "window.close()");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 1; }));
+    settle();
+    EXPECT_TRUE(popup_view.isNull());
+    EXPECT_EQ(client->events,
+              (std::vector<std::string>{eventOf("created", browser), eventOf("created", popup),
+                                        eventOf("do_close", popup), eventOf("do_close", popup),
+                                        eventOf("closed", popup)}));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(EngineBrowser, UserClosingAPopupWindowClosesItsBrowser) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 2; }));
+    CefRefPtr<CefBrowser> popup = client->browsers[1];
+    viewOf(popup)->close();
+    EXPECT_EQ(client->events.back(), eventOf("closed", popup));
+    EXPECT_EQ(client->events[client->events.size() - 2], eventOf("do_close", popup));
+    EXPECT_EQ(client->browsers.size(), 1u);
+}
+
+TEST_F(EngineBrowser, PageClosingTheMainBrowserClosesTheMainWindow) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser, "window.close()");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.empty(); }));
+    EXPECT_EQ(client->events,
+              (std::vector<std::string>{eventOf("created", browser), eventOf("do_close", browser),
+                                        eventOf("closed", browser)}));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(EngineBrowser, PageMenuOffersNavigationPrintAndSource) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    QMenu *menu = openMenu(browser, kBlankPos);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(client->menus[0].type_flags, CM_TYPEFLAG_PAGE);
+    EXPECT_EQ(client->menus[0].command_ids, (std::vector<int>{MENU_ID_BACK, MENU_ID_FORWARD, -1,
+                                                              MENU_ID_PRINT, MENU_ID_VIEW_SOURCE}));
+    EXPECT_EQ(menu->actions().size(), 5);
+    EXPECT_FALSE(actionFor(menu, MENU_ID_BACK)->isEnabled());
+    menu->close();
+
+    // What the client leaves in the model is what is shown.
+    client->edit_menu = [](CefMenuModel &model) {
+        model.Clear();
+        model.AddItem(26700, "&Tools");
+    };
+    menu = openMenu(browser, kBlankPos);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), "&Tools");
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(client->commands, std::vector<int>{26700});
+    menu->close();
+    settle();
+
+    client->edit_menu = [](CefMenuModel &model) { model.Clear(); };
+    EXPECT_EQ(openMenu(browser, kBlankPos), nullptr);
+}
+
+TEST_F(EngineBrowser, SelectionMenuOffersCopy) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser,
+                  "var range = document.createRange();"
+                  "range.selectNodeContents(document.getElementById('text'));"
+                  "getSelection().removeAllRanges(); getSelection().addRange(range);");
+    settle();
+    QMenu *menu = openMenu(browser, kTextPos);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(client->menus[0].type_flags, CM_TYPEFLAG_PAGE | CM_TYPEFLAG_SELECTION);
+    EXPECT_EQ(client->menus[0].selection_text, "plain words");
+    EXPECT_EQ(client->menus[0].command_ids, std::vector<int>{MENU_ID_COPY});
+    menu->close();
+}
+
+TEST_F(EngineBrowser, TextFieldMenuRunsEditingCommandsTheClientLeavesToTheEngine) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    QGuiApplication::clipboard()->setText("before");
+    runJavaScript(browser, "var f = document.getElementById('field'); f.focus(); f.select();");
+    settle();
+
+    // A command the client handles is not carried out again.
+    client->handle_commands = true;
+    QMenu *menu = openMenu(browser, kFieldPos);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(client->menus[0].type_flags,
+              CM_TYPEFLAG_PAGE | CM_TYPEFLAG_EDITABLE | CM_TYPEFLAG_SELECTION);
+    EXPECT_EQ(client->menus[0].command_ids,
+              (std::vector<int>{MENU_ID_UNDO, MENU_ID_REDO, -1, MENU_ID_CUT, MENU_ID_COPY,
+                                MENU_ID_PASTE, MENU_ID_DELETE, -1, MENU_ID_SELECT_ALL}));
+    ASSERT_TRUE(actionFor(menu, MENU_ID_COPY)->isEnabled());
+    actionFor(menu, MENU_ID_COPY)->trigger();
+    menu->close();
+    settle();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+
+    client->handle_commands = false;
+    menu = openMenu(browser, kFieldPos);
+    ASSERT_NE(menu, nullptr);
+    actionFor(menu, MENU_ID_COPY)->trigger();
+    menu->close();
+    EXPECT_TRUE(waitFor([] { return QGuiApplication::clipboard()->text() == "hello"; }, 5000));
+
+    menu = openMenu(browser, kFieldPos);
+    ASSERT_NE(menu, nullptr);
+    actionFor(menu, MENU_ID_DELETE)->trigger();
+    menu->close();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            QString value = "unknown";
+            viewOf(browser)->page()->runJavaScript(
+                "document.getElementById('field').value",
+                [&](const QVariant &v) { value = v.toString(); });
+            QTest::qWait(100);
+            return value.isEmpty();
+        },
+        5000));
+    EXPECT_EQ(client->commands, (std::vector<int>{MENU_ID_COPY, MENU_ID_COPY, MENU_ID_DELETE}));
+}
+
+TEST_F(EngineBrowser, DevToolsOpenInATopLevelWindowOfTheirOwn) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    CefWindowInfo info;
+    info.SetAsPopup(0, "DevTools");
+    browser->GetHost()->ShowDevTools(info, nullptr, CefBrowserSettings(), CefPoint());
+    ASSERT_TRUE(waitFor([] { return countWindowsTitled("DevTools") == 1; }));
+    EXPECT_TRUE(browser->GetHost()->HasDevTools());
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle() == "DevTools") {
+            EXPECT_FALSE(widget->testAttribute(Qt::WA_QuitOnClose));
+        }
+    }
+
+    // Asking again shows the same window.
+    browser->GetHost()->ShowDevTools(info, nullptr, CefBrowserSettings(), CefPoint());
+    settle();
+    EXPECT_EQ(countWindowsTitled("DevTools"), 1);
+
+    browser->GetHost()->CloseDevTools();
+    settle();
+    EXPECT_EQ(countWindowsTitled("DevTools"), 0);
+    EXPECT_FALSE(browser->GetHost()->HasDevTools());
+}
+
+TEST_F(EngineBrowser, ClosingTheMainWindowEndsTheEventLoopWhilePopupAndDevToolsAreOpen) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 2; }));
+    CefWindowInfo info;
+    info.SetAsPopup(0, "DevTools");
+    browser->GetHost()->ShowDevTools(info, nullptr, CefBrowserSettings(), CefPoint());
+    ASSERT_TRUE(waitFor([] { return countWindowsTitled("DevTools") == 1; }));
+
+    QTimer::singleShot(0, window, &QWidget::close);
+    QTimer give_up;
+    give_up.setSingleShot(true);
+    QObject::connect(&give_up, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    give_up.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    give_up.stop();
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "test_client.h"
+
+namespace {
+
+std::string event(const char *name, CefRefPtr<CefBrowser> browser) {
+    return std::string(name) + ":" + std::to_string(browser->GetIdentifier());
+}
+
+}  // namespace
+
+bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                               const CefString &target_url, const CefString &,
+                               WindowOpenDisposition target_disposition, bool user_gesture,
+                               const CefPopupFeatures &popupFeatures, CefWindowInfo &,
+                               CefRefPtr<CefClient> &, CefBrowserSettings &,
+                               CefRefPtr<CefDictionaryValue> &, bool *) {
+    popups.push_back({target_url.ToString(), target_disposition, user_gesture, popupFeatures});
+    return cancel_popups;
+}
+
+void TestClient::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+    events.push_back(event("created", browser));
+    browsers.push_back(browser);
+}
+
+bool TestClient::DoClose(CefRefPtr<CefBrowser> browser) {
+    events.push_back(event("do_close", browser));
+    return keep_open;
+}
+
+void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+    events.push_back(event("closed", browser));
+    for (auto it = browsers.begin(); it != browsers.end(); ++it) {
+        if ((*it)->IsSame(browser)) {
+            browsers.erase(it);
+            break;
+        }
+    }
+}
+
+void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
+                             const CefString &errorText, const CefString &failedUrl) {
+    load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString(), frame->IsMain()});
+}
+
+void TestClient::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                     CefRefPtr<CefContextMenuParams> params,
+                                     CefRefPtr<CefMenuModel> model) {
+    ContextMenu menu{params->GetTypeFlags(), {}, params->GetSelectionText().ToString()};
+    for (int i = 0; i < model->GetCount(); ++i) {
+        menu.command_ids.push_back(model->GetCommandIdAt(i));
+    }
+    menus.push_back(menu);
+    if (edit_menu) {
+        edit_menu(*model);
+    }
+}
+
+bool TestClient::OnContextMenuCommand(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                      CefRefPtr<CefContextMenuParams>, int command_id, EventFlags) {
+    commands.push_back(command_id);
+    return handle_commands;
+}

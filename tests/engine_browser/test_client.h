@@ -1,0 +1,75 @@
+// A client that records what the engine reports and answers as each test asks.
+#ifndef TESTS_ENGINE_BROWSER_TEST_CLIENT_H_
+#define TESTS_ENGINE_BROWSER_TEST_CLIENT_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "include/cef_client.h"
+
+class TestClient : public CefClient,
+                   public CefLifeSpanHandler,
+                   public CefLoadHandler,
+                   public CefContextMenuHandler {
+public:
+    struct Popup {
+        std::string url;
+        WindowOpenDisposition disposition;
+        bool user_gesture;
+        CefPopupFeatures features;
+    };
+    struct LoadError {
+        int code;
+        std::string text;
+        std::string url;
+        bool main_frame;
+    };
+    struct ContextMenu {
+        int type_flags;
+        std::vector<int> command_ids;  // -1 for a separator
+        std::string selection_text;
+    };
+
+    CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
+    CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+    CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+
+    bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                       const CefString &target_url, const CefString &target_frame_name,
+                       WindowOpenDisposition target_disposition, bool user_gesture,
+                       const CefPopupFeatures &popupFeatures, CefWindowInfo &windowInfo,
+                       CefRefPtr<CefClient> &client, CefBrowserSettings &settings,
+                       CefRefPtr<CefDictionaryValue> &extra_info,
+                       bool *no_javascript_access) override;
+    void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;
+    bool DoClose(CefRefPtr<CefBrowser> browser) override;
+    void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
+    void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
+                     const CefString &errorText, const CefString &failedUrl) override;
+    void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                             CefRefPtr<CefContextMenuParams> params,
+                             CefRefPtr<CefMenuModel> model) override;
+    bool OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                              CefRefPtr<CefContextMenuParams> params, int command_id,
+                              EventFlags event_flags) override;
+
+    // Answers.
+    bool cancel_popups = false;
+    bool keep_open = false;  // DoClose's answer
+    bool handle_commands = false;
+    std::function<void(CefMenuModel &)> edit_menu;
+
+    // Records. events holds "created:<id>", "do_close:<id>" and "closed:<id>" in order.
+    std::vector<std::string> events;
+    std::vector<CefRefPtr<CefBrowser>> browsers;  // created and not closed yet
+    std::vector<Popup> popups;
+    std::vector<LoadError> load_errors;
+    std::vector<ContextMenu> menus;
+    std::vector<int> commands;
+
+private:
+    IMPLEMENT_REFCOUNTING(TestClient);
+};
+
+#endif  // TESTS_ENGINE_BROWSER_TEST_CLIENT_H_
