@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""The Debian package: built with CPack from this build, it holds the executable, the menu entry
+and the icon, and the menu entry's command starts the packaged client."""
+
+import glob
+import os
+import shlex
+import subprocess
+
+import harness
+
+BUILD_DIR = os.environ.get("VT_BUILD_DIR", "")
+
+
+class Package(harness.ClientTest):
+    @classmethod
+    def prepare(cls):
+        config = os.path.join(BUILD_DIR, "CPackConfig.cmake")
+        if not os.path.isfile(config):
+            raise AssertionError("no CPack configuration in %r (VT_BUILD_DIR)" % BUILD_DIR)
+        out = os.path.join(cls.scratch, "package")
+        subprocess.run(["cpack", "--config", config, "-G", "DEB", "-B", out], check=True,
+                       stdout=subprocess.DEVNULL, timeout=300)
+        debs = glob.glob(os.path.join(out, "vantoro-client_*.deb"))
+        if len(debs) != 1:
+            raise AssertionError("expected one package, found %s" % debs)
+        cls.deb = debs[0]
+        cls.root = os.path.join(cls.scratch, "root")
+        subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True)
+
+    def field(self, name):
+        return subprocess.run(["dpkg-deb", "-f", self.deb, name], stdout=subprocess.PIPE,
+                              text=True, check=True).stdout.strip()
+
+    def desktop_entry(self):
+        entries = glob.glob(os.path.join(self.root, "usr", "share", "applications", "*.desktop"))
+        self.assertEqual(len(entries), 1, entries)
+        values = {}
+        with open(entries[0], encoding="utf-8") as f:
+            for line in f:
+                key, sep, value = line.strip().partition("=")
+                if sep and key not in values:
+                    values[key] = value
+        return values
+
+    def test_contents(self):
+        self.assertEqual(self.field("Package"), "vantoro-client")
+        self.assertEqual(self.field("Version"), "1.0.3")
+        self.assertIn("libqt6webenginewidgets6", self.field("Depends"))
+        exe = os.path.join(self.root, "usr", "bin", "vantoro-client")
+        self.assertTrue(os.access(exe, os.X_OK))
+        entry = self.desktop_entry()
+        self.assertEqual(entry.get("Type"), "Application")
+        icon = entry.get("Icon", "")
+        self.assertTrue(icon)
+        icons = [path for path in glob.glob(os.path.join(self.root, "usr", "share", "**", "*"),
+                                            recursive=True)
+                 if os.path.basename(path).rsplit(".", 1)[0] == os.path.basename(icon)
+                 .rsplit(".", 1)[0] and os.path.isfile(path)]
+        self.assertTrue(icons, "no icon file named %r in the package" % icon)
+
+    def test_menu_entry_starts_client(self):
+        command = shlex.split(self.desktop_entry()["Exec"])
+        command = [arg for arg in command if not arg.startswith("%")]
+        program = command[0]
+        # The entry names the installed program; run the packaged copy of it.
+        self.assertIn(program, ("vantoro-client", "/usr/bin/vantoro-client"))
+        packaged = os.path.join(self.root, "usr", "bin", "vantoro-client")
+        client = self.start_client_from(packaged, command[1:])
+        client.wait_window()
+        client.main_page()
+        client.display.click(*harness.TitleBar(client).buttons()["closeButton"])
+        self.assertEqual(client.wait_exit(15), 0)
+
+    @classmethod
+    def start_client_from(cls, exe, args):
+        saved, cls.exe = cls.exe, exe
+        try:
+            return cls.start_client(extra_args=args)
+        finally:
+            cls.exe = saved
+
+
+if __name__ == "__main__":
+    harness.main()
