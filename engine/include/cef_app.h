@@ -13,9 +13,9 @@ public:
     // Called once per process before the engine reads its switches; what is appended here reaches
     // the engine like a switch given on the command line. process_type is empty in the browser
     // process.
-    virtual void OnBeforeCommandLineProcessing(const CefString &process_type,
-                                               CefRefPtr<CefCommandLine> command_line) {}
-    virtual void OnRegisterCustomSchemes(CefRawPtr<CefSchemeRegistrar> registrar) {}
+    virtual void OnBeforeCommandLineProcessing(const CefString & /*process_type*/,
+                                               CefRefPtr<CefCommandLine> /*command_line*/) {}
+    virtual void OnRegisterCustomSchemes(CefRawPtr<CefSchemeRegistrar> /*registrar*/) {}
     virtual CefRefPtr<CefResourceBundleHandler> GetResourceBundleHandler() { return nullptr; }
     virtual CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() { return nullptr; }
     virtual CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() { return nullptr; }

@@ -40,20 +40,26 @@ private:
     mutable std::atomic<std::int32_t> count_{0};
 };
 
-#define IMPLEMENT_REFCOUNTING(ClassName)                                 \
-public:                                                                  \
-    void AddRef() const override { ref_count_.AddRef(); }                \
-    bool Release() const override {                                      \
-        if (ref_count_.Release()) {                                      \
-            delete static_cast<const ClassName *>(this);                 \
-            return true;                                                 \
-        }                                                                \
-        return false;                                                    \
-    }                                                                    \
-    bool HasOneRef() const override { return ref_count_.HasOneRef(); }   \
-    bool HasAtLeastOneRef() const override { return ref_count_.HasAtLeastOneRef(); } \
-                                                                         \
-private:                                                                 \
+#define IMPLEMENT_REFCOUNTING(ClassName)                 \
+public:                                                  \
+    void AddRef() const override {                       \
+        ref_count_.AddRef();                             \
+    }                                                    \
+    bool Release() const override {                      \
+        if (ref_count_.Release()) {                      \
+            delete static_cast<const ClassName *>(this); \
+            return true;                                 \
+        }                                                \
+        return false;                                    \
+    }                                                    \
+    bool HasOneRef() const override {                    \
+        return ref_count_.HasOneRef();                   \
+    }                                                    \
+    bool HasAtLeastOneRef() const override {             \
+        return ref_count_.HasAtLeastOneRef();            \
+    }                                                    \
+                                                         \
+private:                                                 \
     CefRefCount ref_count_
 
 #define DISALLOW_COPY_AND_ASSIGN(TypeName) \
@@ -70,21 +76,25 @@ public:
     CefRefPtr() = default;
     CefRefPtr(std::nullptr_t) {}
     CefRefPtr(T *p) : ptr_(p) {
-        if (ptr_) ptr_->AddRef();
+        if (ptr_)
+            ptr_->AddRef();
     }
     CefRefPtr(const CefRefPtr &other) : CefRefPtr(other.ptr_) {}
     CefRefPtr(CefRefPtr &&other) noexcept : ptr_(other.ptr_) { other.ptr_ = nullptr; }
     template <class U>
     CefRefPtr(const CefRefPtr<U> &other) : CefRefPtr(other.get()) {}
     ~CefRefPtr() {
-        if (ptr_) ptr_->Release();
+        if (ptr_)
+            ptr_->Release();
     }
 
     CefRefPtr &operator=(T *p) {
-        if (p) p->AddRef();
+        if (p)
+            p->AddRef();
         T *old = ptr_;
         ptr_ = p;
-        if (old) old->Release();
+        if (old)
+            old->Release();
         return *this;
     }
     CefRefPtr &operator=(const CefRefPtr &other) { return *this = other.ptr_; }
@@ -93,7 +103,8 @@ public:
             T *old = ptr_;
             ptr_ = other.ptr_;
             other.ptr_ = nullptr;
-            if (old) old->Release();
+            if (old)
+                old->Release();
         }
         return *this;
     }

@@ -10,10 +10,10 @@ class CefBrowserProcessHandler : public virtual CefBaseRefCounted {
 public:
     // Once, when the engine's context is ready for browsers to be created.
     virtual void OnContextInitialized() {}
-    virtual void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) {}
-    virtual void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> extra_info) {}
+    virtual void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> /*command_line*/) {}
+    virtual void OnRenderProcessThreadCreated(CefRefPtr<CefListValue> /*extra_info*/) {}
     virtual CefRefPtr<CefPrintHandler> GetPrintHandler() { return nullptr; }
-    virtual void OnScheduleMessagePumpWork(int64 delay_ms) {}
+    virtual void OnScheduleMessagePumpWork(int64 /*delay_ms*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_BROWSER_PROCESS_HANDLER_H_

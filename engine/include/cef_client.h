@@ -27,9 +27,10 @@ public:
     virtual CefRefPtr<CefLoadHandler> GetLoadHandler() { return nullptr; }
     virtual CefRefPtr<CefRenderHandler> GetRenderHandler() { return nullptr; }
     virtual CefRefPtr<CefRequestHandler> GetRequestHandler() { return nullptr; }
-    virtual bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
-                                          CefRefPtr<CefFrame> frame, CefProcessId source_process,
-                                          CefRefPtr<CefProcessMessage> message) {
+    virtual bool OnProcessMessageReceived(CefRefPtr<CefBrowser> /*browser*/,
+                                          CefRefPtr<CefFrame> /*frame*/,
+                                          CefProcessId /*source_process*/,
+                                          CefRefPtr<CefProcessMessage> /*message*/) {
         return false;
     }
 };

@@ -31,23 +31,26 @@ public:
 class CefContextMenuHandler : public virtual CefBaseRefCounted {
 public:
     // Edit model before it is shown; an empty model shows no menu.
-    virtual void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                     CefRefPtr<CefContextMenuParams> params,
-                                     CefRefPtr<CefMenuModel> model) {}
-    virtual bool RunContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                CefRefPtr<CefContextMenuParams> params,
-                                CefRefPtr<CefMenuModel> model,
-                                CefRefPtr<CefRunContextMenuCallback> callback) {
+    virtual void OnBeforeContextMenu(CefRefPtr<CefBrowser> /*browser*/,
+                                     CefRefPtr<CefFrame> /*frame*/,
+                                     CefRefPtr<CefContextMenuParams> /*params*/,
+                                     CefRefPtr<CefMenuModel> /*model*/) {}
+    virtual bool RunContextMenu(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
+                                CefRefPtr<CefContextMenuParams> /*params*/,
+                                CefRefPtr<CefMenuModel> /*model*/,
+                                CefRefPtr<CefRunContextMenuCallback> /*callback*/) {
         return false;
     }
     // Return true when the command was handled here; otherwise the engine carries out its own
     // built-in command of that id.
-    virtual bool OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                      CefRefPtr<CefContextMenuParams> params, int command_id,
-                                      EventFlags event_flags) {
+    virtual bool OnContextMenuCommand(CefRefPtr<CefBrowser> /*browser*/,
+                                      CefRefPtr<CefFrame> /*frame*/,
+                                      CefRefPtr<CefContextMenuParams> /*params*/,
+                                      int /*command_id*/, EventFlags /*event_flags*/) {
         return false;
     }
-    virtual void OnContextMenuDismissed(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {}
+    virtual void OnContextMenuDismissed(CefRefPtr<CefBrowser> /*browser*/,
+                                        CefRefPtr<CefFrame> /*frame*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_CONTEXT_MENU_HANDLER_H_

@@ -13,20 +13,22 @@ class CefLifeSpanHandler : public virtual CefBaseRefCounted {
 public:
     // A page asks for a new tab or window showing target_url (absolute). Return true to cancel;
     // false lets the engine open a top-level window with a browser of its own and this client.
-    virtual bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                               const CefString &target_url, const CefString &target_frame_name,
-                               WindowOpenDisposition target_disposition, bool user_gesture,
-                               const CefPopupFeatures &popupFeatures, CefWindowInfo &windowInfo,
-                               CefRefPtr<CefClient> &client, CefBrowserSettings &settings,
-                               CefRefPtr<CefDictionaryValue> &extra_info,
-                               bool *no_javascript_access) {
+    virtual bool OnBeforePopup(CefRefPtr<CefBrowser> /*browser*/, CefRefPtr<CefFrame> /*frame*/,
+                               const CefString & /*target_url*/,
+                               const CefString & /*target_frame_name*/,
+                               WindowOpenDisposition /*target_disposition*/, bool /*user_gesture*/,
+                               const CefPopupFeatures & /*popupFeatures*/,
+                               CefWindowInfo & /*windowInfo*/, CefRefPtr<CefClient> & /*client*/,
+                               CefBrowserSettings & /*settings*/,
+                               CefRefPtr<CefDictionaryValue> & /*extra_info*/,
+                               bool * /*no_javascript_access*/) {
         return false;
     }
-    virtual void OnAfterCreated(CefRefPtr<CefBrowser> browser) {}
+    virtual void OnAfterCreated(CefRefPtr<CefBrowser> /*browser*/) {}
     // The browser is about to close. Return false to let the engine close its top-level window.
-    virtual bool DoClose(CefRefPtr<CefBrowser> browser) { return false; }
+    virtual bool DoClose(CefRefPtr<CefBrowser> /*browser*/) { return false; }
     // Last call for a browser; drop every reference to it here.
-    virtual void OnBeforeClose(CefRefPtr<CefBrowser> browser) {}
+    virtual void OnBeforeClose(CefRefPtr<CefBrowser> /*browser*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_LIFE_SPAN_HANDLER_H_
