@@ -1,0 +1,163 @@
+#include "src/engine_context.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QWebEngineProfile>
+
+#include "src/engine_internal.h"
+
+namespace {
+
+EngineContext *current_context = nullptr;
+
+// Cookies, local storage and preferences go directly below the cache path and the HTTP cache into
+// its "Cache" folder, as the engine API lays out a cache_path.
+const char kProfileName[] = "Default";
+// Holds what Qt WebEngine writes while a named profile still has its default paths.
+const char kDefaultsFolderName[] = "ProfileDefaults";
+
+}  // namespace
+
+EngineContext *EngineContext::current() {
+    return current_context;
+}
+
+void EngineContext::create(CefRefPtr<CefApp> app, const ProfileOptions &options) {
+    current_context = new EngineContext(app, options);
+    // Runs inside the QApplication constructor, or at once when the application already exists.
+    qAddPreRoutine(&EngineContext::onApplicationConstructed);
+}
+
+void EngineContext::destroy() {
+    if (current_context) {
+        // Still current while the hooks run: closing a browser may ask for the profile.
+        current_context->shutDown();
+        delete current_context;
+        current_context = nullptr;
+    }
+}
+
+EngineContext::EngineContext(CefRefPtr<CefApp> app, const ProfileOptions &options)
+    : app_(app), options_(options) {}
+
+void EngineContext::shutDown() {
+    std::vector<std::function<void()>> hooks;
+    {
+        std::lock_guard<std::mutex> lock(hooks_mutex_);
+        hooks.swap(shutdown_hooks_);
+    }
+    for (const auto &hook : hooks) {
+        hook();
+    }
+    if (profile_) {
+        // Pages the hooks released with deleteLater must be gone before their profile is.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete profile_;
+        profile_ = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    shut_down_ = true;
+    if (!options_.cache_path.isEmpty()) {
+        QDir(defaultsFolder()).removeRecursively();
+    }
+}
+
+void EngineContext::onApplicationConstructed() {
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application) {
+        return;
+    }
+    // The platform is not set up while the application's constructor runs: the context becomes
+    // ready on the event loop's first turn (earlier if a browser asks for the profile first).
+    QMetaObject::invokeMethod(
+        application,
+        [] {
+            if (EngineContext *context = EngineContext::current()) {
+                context->notifyContextInitialized();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void EngineContext::notifyContextInitialized() {
+    if (context_initialized_ || !profile()) {
+        return;
+    }
+    context_initialized_ = true;
+    if (CefRefPtr<CefBrowserProcessHandler> handler = app_->GetBrowserProcessHandler()) {
+        handler->OnContextInitialized();
+    }
+}
+
+QWebEngineProfile *EngineContext::profile() {
+    if (!profile_ && !shut_down_ && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        profile_ = createProfile();
+    }
+    return profile_;
+}
+
+void EngineContext::addShutdownHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(hooks_mutex_);
+    shutdown_hooks_.push_back(std::move(hook));
+}
+
+QString EngineContext::defaultsFolder() const {
+    return options_.cache_path + QLatin1Char('/') + QLatin1String(kDefaultsFolderName);
+}
+
+QWebEngineProfile *EngineContext::createProfile() const {
+    QWebEngineProfile *profile = nullptr;
+    if (options_.cache_path.isEmpty()) {
+        profile = new QWebEngineProfile();
+    } else {
+        // A named profile creates its default data folder below the user's data location and
+        // writes user_prefs.json into it before its paths can be set. Pointing the standard
+        // locations into the cache path for that moment keeps even that write below it.
+        const char *const variables[] = {"XDG_DATA_HOME", "XDG_CACHE_HOME"};
+        QByteArray saved[2];
+        bool was_set[2];
+        for (int i = 0; i < 2; ++i) {
+            was_set[i] = qEnvironmentVariableIsSet(variables[i]);
+            saved[i] = qgetenv(variables[i]);
+            qputenv(variables[i], QFile::encodeName(defaultsFolder()));
+        }
+        profile = new QWebEngineProfile(QLatin1String(kProfileName));
+        profile->setPersistentStoragePath(options_.cache_path);
+        profile->setCachePath(options_.cache_path);
+        for (int i = 0; i < 2; ++i) {
+            if (was_set[i]) {
+                qputenv(variables[i], saved[i]);
+            } else {
+                qunsetenv(variables[i]);
+            }
+        }
+        profile->setPersistentCookiesPolicy(options_.persist_session_cookies
+                                                ? QWebEngineProfile::ForcePersistentCookies
+                                                : QWebEngineProfile::AllowPersistentCookies);
+    }
+    if (!options_.user_agent.isEmpty()) {
+        profile->setHttpUserAgent(options_.user_agent);
+    }
+    if (!options_.accept_language.isEmpty()) {
+        profile->setHttpAcceptLanguage(options_.accept_language);
+    }
+    return profile;
+}
+
+namespace engine_internal {
+
+QWebEngineProfile *profile() {
+    EngineContext *context = EngineContext::current();
+    return context ? context->profile() : nullptr;
+}
+
+void addShutdownHook(std::function<void()> fn) {
+    if (EngineContext *context = EngineContext::current()) {
+        context->addShutdownHook(std::move(fn));
+    }
+}
+
+}  // namespace engine_internal

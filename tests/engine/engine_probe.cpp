@@ -1,0 +1,143 @@
+// A small program that starts the engine the way the client's entry function does, loads one page
+// and reports what the engine test needs to see: which process roles ran the command-line hook,
+// what the page saw, and which files stayed open after shutdown. Driven by the environment:
+//   VT_PROBE_MARKERS  folder for one marker file per hook call and context notification
+//   VT_PROBE_CACHE    the cache path (empty: in memory)
+//   VT_PROBE_PORT     remote-debugging port the hook appends
+//   VT_PROBE_URL      page to load
+//   VT_PROBE_RESULTS  file the results are written to, one "key=value" per line
+//   VT_PROBE_RELEASE  the probe keeps running until this file exists (at most 30 s)
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <atomic>
+
+#include "include/cef_app.h"
+#include "src/engine_internal.h"
+
+namespace {
+
+const char kUserAgent[] = "Mozilla/5.0 (X11; probe) VantoroProbe/7.7";
+
+QString environment(const char *name) {
+    return qEnvironmentVariable(name);
+}
+
+void writeMarker(const QString &name, const QString &text) {
+    QFile file(environment("VT_PROBE_MARKERS") + QLatin1Char('/') + name);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text.toUtf8());
+    }
+}
+
+class ProbeApp : public CefApp, public CefBrowserProcessHandler {
+public:
+    void OnBeforeCommandLineProcessing(const CefString &process_type,
+                                       CefRefPtr<CefCommandLine> command_line) override {
+        command_line->AppendSwitchWithValue("remote-debugging-port",
+                                            environment("VT_PROBE_PORT").toStdString());
+        command_line->AppendSwitchWithValue("autoplay-policy", "no-user-gesture-required");
+        command_line->AppendSwitchWithValue("user-agent", kUserAgent);
+        command_line->AppendSwitchWithValue("disable-gpu", "1");
+        const QString role = process_type.empty() ? QStringLiteral("browser")
+                                                  : QString::fromStdString(process_type.ToString());
+        writeMarker(QStringLiteral("hook.%1.%2").arg(role).arg(getpid()),
+                    QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+    }
+    CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }
+    void OnContextInitialized() override {
+        const int count = ++context_initialized_;
+        writeMarker(QStringLiteral("context-initialized.%1").arg(count), QString());
+    }
+
+private:
+    std::atomic<int> context_initialized_{0};
+    IMPLEMENT_REFCOUNTING(ProbeApp);
+};
+
+class Results {
+public:
+    void add(const QString &key, const QString &value) {
+        QFile file(environment("VT_PROBE_RESULTS"));
+        if (file.open(QIODevice::Append)) {
+            file.write((key + QLatin1Char('=') + value + QLatin1Char('\n')).toUtf8());
+        }
+    }
+};
+
+// Files below the cache path this process still holds open.
+QStringList openFilesBelow(const QString &folder) {
+    QStringList open;
+    const QString prefix = QDir(folder).canonicalPath() + QLatin1Char('/');
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System)) {
+        const QString target = fd.symLinkTarget();
+        if (!folder.isEmpty() && target.startsWith(prefix)) {
+            open << target;
+        }
+    }
+    return open;
+}
+
+const char kPageScript[] = R"(
+    localStorage.setItem('probe', 'stored');
+    console.error('vt-console-marker');
+    navigator.userAgent;
+)";
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+    CefMainArgs main_args(argc, argv);
+    CefRefPtr<ProbeApp> app(new ProbeApp);
+    if (CefExecuteProcess(main_args, app.get(), nullptr) >= 0) {
+        return -1;
+    }
+
+    CefSettings settings;
+    const CefString cache_path(environment("VT_PROBE_CACHE").toStdString());
+    cef_string_utf16_set(cache_path.c_str(), cache_path.length(), &settings.cache_path, 1);
+    const char locale[] = "zh-CN";
+    cef_string_ascii_to_utf16(locale, sizeof locale - 1, &settings.locale);
+    settings.multi_threaded_message_loop = 1;
+    settings.log_severity = LOGSEVERITY_DISABLE;
+    settings.no_sandbox = 1;
+    CefInitialize(main_args, settings, app.get(), nullptr);
+    app = nullptr;
+
+    Results results;
+    {
+        QApplication application(argc, argv);
+        QWebEnginePage *page = new QWebEnginePage(engine_internal::profile());
+        engine_internal::addShutdownHook([page] { delete page; });
+        QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
+            results.add(QStringLiteral("load_ok"), QString::number(ok));
+            page->runJavaScript(QString::fromLatin1(kPageScript), [&](const QVariant &value) {
+                results.add(QStringLiteral("user_agent"), value.toString());
+                results.add(QStringLiteral("ready"), QStringLiteral("1"));
+            });
+        });
+        page->load(QUrl(environment("VT_PROBE_URL")));
+
+        QTimer release;
+        int waited = 0;
+        QObject::connect(&release, &QTimer::timeout, [&] {
+            waited += 50;
+            if (QFile::exists(environment("VT_PROBE_RELEASE")) || waited > 30000) {
+                application.quit();
+            }
+        });
+        release.start(50);
+        application.exec();
+
+        CefShutdown();
+        results.add(QStringLiteral("open_after_shutdown"),
+                    openFilesBelow(environment("VT_PROBE_CACHE")).join(QLatin1Char(' ')));
+    }
+    return 0;
+}
