@@ -160,19 +160,43 @@ TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {
     EXPECT_EQ(client->popups[0].disposition, WOD_NEW_FOREGROUND_TAB);
     EXPECT_TRUE(client->popups[0].user_gesture);
 
-    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    QTest::mouseClick(viewOf(browser)->focusProxy(), Qt::MiddleButton, {}, kLinkPos);
     ASSERT_TRUE(waitFor([&] { return client->popups.size() == 2; }));
-    EXPECT_EQ(client->popups[1].url, server.url("/popup").toStdString());
-    EXPECT_EQ(client->popups[1].disposition, WOD_NEW_POPUP);
-    EXPECT_TRUE(client->popups[1].features.widthSet);
-    EXPECT_EQ(client->popups[1].features.width, 320);
-    EXPECT_EQ(client->popups[1].features.height, 240);
+    EXPECT_EQ(client->popups[1].disposition, WOD_NEW_BACKGROUND_TAB);
+
+    QTest::mouseClick(viewOf(browser)->focusProxy(), Qt::LeftButton, Qt::ShiftModifier, kLinkPos);
+    ASSERT_TRUE(waitFor([&] { return client->popups.size() == 3; }));
+    EXPECT_EQ(client->popups[2].disposition, WOD_NEW_WINDOW);
+
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->popups.size() == 4; }));
+    EXPECT_EQ(client->popups[3].url, server.url("/popup").toStdString());
+    EXPECT_EQ(client->popups[3].disposition, WOD_NEW_POPUP);
+    EXPECT_TRUE(client->popups[3].features.widthSet);
+    EXPECT_EQ(client->popups[3].features.width, 320);
+    EXPECT_EQ(client->popups[3].features.height, 240);
 
     settle(500);
     EXPECT_EQ(client->browsers.size(), 1u);
     EXPECT_EQ(server.requestCount("/target"), 0);
     EXPECT_EQ(server.requestCount("/popup"), 0);
     EXPECT_EQ(viewOf(browser)->title(), "first");
+}
+
+TEST_F(EngineBrowser, ClientMayLoadIntoTheBrowserFromInsideItsCallbacks) {
+    client->open_popups_in_place = true;
+    client->error_page = "data:text/html;base64,PHRpdGxlPm91cnM8L3RpdGxlPg==";  // <title>ours
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+
+    click(browser, Qt::LeftButton, kLinkPos);
+    EXPECT_TRUE(waitForTitle(browser, "target"));
+    EXPECT_EQ(client->browsers.size(), 1u);
+
+    browser->GetMainFrame()->LoadURL("http://nonexistent.invalid/");
+    EXPECT_TRUE(waitForTitle(browser, "ours"));
+    settle();
+    EXPECT_EQ(viewOf(browser)->title(), "ours");
+    EXPECT_EQ(client->load_errors.size(), 1u);
 }
 
 TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {

@@ -8,13 +8,17 @@ std::string event(const char *name, CefRefPtr<CefBrowser> browser) {
 
 }  // namespace
 
-bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
                                const CefString &target_url, const CefString &,
                                WindowOpenDisposition target_disposition, bool user_gesture,
                                const CefPopupFeatures &popupFeatures, CefWindowInfo &,
                                CefRefPtr<CefClient> &, CefBrowserSettings &,
                                CefRefPtr<CefDictionaryValue> &, bool *) {
     popups.push_back({target_url.ToString(), target_disposition, user_gesture, popupFeatures});
+    if (open_popups_in_place) {
+        browser->GetMainFrame()->LoadURL(target_url);
+        return true;
+    }
     return cancel_popups;
 }
 
@@ -41,6 +45,9 @@ void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                              const CefString &errorText, const CefString &failedUrl) {
     load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString(), frame->IsMain()});
+    if (!error_page.empty() && errorCode != ERR_ABORTED) {
+        frame->LoadURL(error_page);
+    }
 }
 
 void TestClient::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,

@@ -56,7 +56,9 @@ public:
 
     // Answers.
     bool cancel_popups = false;
-    bool keep_open = false;  // DoClose's answer
+    bool open_popups_in_place = false;  // cancels and loads the target into the main frame
+    std::string error_page;             // loaded into the failed frame when not empty
+    bool keep_open = false;             // DoClose's answer
     bool handle_commands = false;
     std::function<void(CefMenuModel &)> edit_menu;
 
