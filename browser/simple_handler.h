@@ -57,6 +57,8 @@ public:
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
 
 private:
+    // Changed on the engine's thread, copied on the window's thread: guarded by
+    // browser_list_mutex_.
     BrowserList browser_list_;
     VantoroClient *owner_;
     std::mutex browser_list_mutex_;
