@@ -117,14 +117,18 @@ void CefCommandLineImpl::GetArgv(std::vector<CefString> &argv) {
     for (const Switch &entry : switches_) {
         argv.push_back(SwitchString(entry));
     }
-    // An argument that looks like a switch must not become one when the list is parsed again.
-    bool needs_terminator = false;
+    // An argument that looks like a switch must not become one when the list is parsed again;
+    // a terminator among the arguments already protects those behind it.
     for (const CefString &argument : arguments_) {
+        const std::string text = argument.ToString();
+        if (text == kSwitchTerminator) {
+            break;
+        }
         std::string name, value;
-        needs_terminator = needs_terminator || parseSwitch(argument.ToString(), name, value);
-    }
-    if (needs_terminator && arguments_.front().ToString() != kSwitchTerminator) {
-        argv.push_back(kSwitchTerminator);
+        if (parseSwitch(text, name, value)) {
+            argv.push_back(kSwitchTerminator);
+            break;
+        }
     }
     argv.insert(argv.end(), arguments_.begin(), arguments_.end());
 }
