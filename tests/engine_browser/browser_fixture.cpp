@@ -1,7 +1,10 @@
 #include "browser_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 
 void BrowserFixture::SetUp() {
@@ -46,7 +49,19 @@ QWebEngineView *BrowserFixture::viewOf(CefRefPtr<CefBrowser> browser) {
 }
 
 bool BrowserFixture::waitFor(const std::function<bool()> &condition, int timeout_ms) {
-    return QTest::qWaitFor(condition, timeout_ms);
+    // A short event loop per check: the engine keeps posting events, and a processEvents with a
+    // time limit would hold the check back for all of that time.
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.hasExpired(timeout_ms)) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 bool BrowserFixture::waitForTitle(CefRefPtr<CefBrowser> browser, const QString &title) {
@@ -72,6 +87,8 @@ int BrowserFixture::countWindowsTitled(const QString &title) {
 
 void BrowserFixture::settle(int ms) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::qWait(ms);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
