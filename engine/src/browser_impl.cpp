@@ -191,6 +191,27 @@ void BrowserImpl::Connect() {
         [this](QWebEngineNewWindowRequest &request) { OnNewWindowRequested(request); });
     QObject::connect(page, &QWebEnginePage::windowCloseRequested, view_,
                      [this] { OnWindowCloseRequested(); });
+    QObject::connect(page, &QWebEnginePage::titleChanged, view_,
+                     [this](const QString &title) { OnTitleChanged(title); });
+    QObject::connect(page, &QWebEnginePage::urlChanged, view_, [this](const QUrl &url) {
+        CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr;
+        if (handler && !closed_) {
+            handler->OnAddressChange(this, GetMainFrame(), fromQString(url.toString()));
+        }
+    });
+}
+
+void BrowserImpl::OnTitleChanged(const QString &title) {
+    if (closed_) {
+        return;
+    }
+    // A browser with a window of its own shows its page's title there.
+    if (view_->isWindow()) {
+        view_->setWindowTitle(title);
+    }
+    if (CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr) {
+        handler->OnTitleChange(this, fromQString(title));
+    }
 }
 
 CefRefPtr<CefLifeSpanHandler> BrowserImpl::lifeSpanHandler() {

@@ -91,6 +91,7 @@ private:
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
     void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
     void OnWindowCloseRequested();
+    void OnTitleChanged(const QString &title);
     // Closes the top-level window that holds the browser, then the browser itself.
     void CloseTopLevelWindow();
     void RunCommand(int command_id);

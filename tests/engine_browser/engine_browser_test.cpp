@@ -213,6 +213,10 @@ TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {
     EXPECT_TRUE(popup_view->isVisible());
     EXPECT_FALSE(popup_view->testAttribute(Qt::WA_QuitOnClose));
     EXPECT_EQ(popup_view->size(), QSize(320, 240));
+    EXPECT_EQ(popup_view->windowTitle(), "popup");
+    EXPECT_EQ(client->titles.back(), std::to_string(popup->GetIdentifier()) + " popup");
+    EXPECT_EQ(client->addresses.back(),
+              std::to_string(popup->GetIdentifier()) + " " + server.url("/popup").toStdString());
 
     // A client that keeps the browser keeps its window.
     client->keep_open = true;

@@ -8,6 +8,15 @@ std::string event(const char *name, CefRefPtr<CefBrowser> browser) {
 
 }  // namespace
 
+void TestClient::OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
+                                 const CefString &url) {
+    addresses.push_back(std::to_string(browser->GetIdentifier()) + " " + url.ToString());
+}
+
+void TestClient::OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString &title) {
+    titles.push_back(std::to_string(browser->GetIdentifier()) + " " + title.ToString());
+}
+
 bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
                                const CefString &target_url, const CefString &,
                                WindowOpenDisposition target_disposition, bool user_gesture,

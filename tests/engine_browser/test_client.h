@@ -9,6 +9,7 @@
 #include "include/cef_client.h"
 
 class TestClient : public CefClient,
+                   public CefDisplayHandler,
                    public CefLifeSpanHandler,
                    public CefLoadHandler,
                    public CefContextMenuHandler {
@@ -32,9 +33,13 @@ public:
     };
 
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
+    CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
 
+    void OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                         const CefString &url) override;
+    void OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString &title) override;
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const CefString &target_url, const CefString &target_frame_name,
                        WindowOpenDisposition target_disposition, bool user_gesture,
@@ -65,6 +70,8 @@ public:
     // Records. events holds "created:<id>", "do_close:<id>" and "closed:<id>" in order.
     std::vector<std::string> events;
     std::vector<CefRefPtr<CefBrowser>> browsers;  // created and not closed yet
+    std::vector<std::string> addresses;           // "<id> <url>"
+    std::vector<std::string> titles;              // "<id> <title>"
     std::vector<Popup> popups;
     std::vector<LoadError> load_errors;
     std::vector<ContextMenu> menus;
