@@ -365,12 +365,17 @@ void BrowserImpl::OnNewWindowRequested(QWebEngineNewWindowRequest &request) {
     windowInfo.SetAsPopup(GetWindowHandle(), CefString());
     CefPopupFeatures features;
     const QRect geometry = request.requestedGeometry();
-    if (geometry.isValid()) {
+    // Qt WebEngine gives a position of 0, 0 both for none and for the screen's corner; taking it
+    // as none leaves the window where the window system puts new windows.
+    if (!geometry.topLeft().isNull()) {
         features.x = windowInfo.x = geometry.x();
         features.y = windowInfo.y = geometry.y();
+        features.xSet = features.ySet = 1;
+    }
+    if (geometry.isValid()) {
         features.width = windowInfo.width = geometry.width();
         features.height = windowInfo.height = geometry.height();
-        features.xSet = features.ySet = features.widthSet = features.heightSet = 1;
+        features.widthSet = features.heightSet = 1;
     }
     CefRefPtr<CefClient> client = client_;
     CefBrowserSettings settings;
