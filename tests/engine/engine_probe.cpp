@@ -7,6 +7,7 @@
 //   VT_PROBE_URL      page to load
 //   VT_PROBE_RESULTS  file the results are written to, one "key=value" per line
 //   VT_PROBE_RELEASE  the probe keeps running until this file exists (at most 30 s)
+//   VT_PROBE_VERBOSE  when set, the engine's logging is left at its default
 #include <unistd.h>
 
 #include <QApplication>
@@ -75,7 +76,9 @@ public:
 QStringList openFilesBelow(const QString &folder) {
     QStringList open;
     const QString prefix = QDir(folder).canonicalPath() + QLatin1Char('/');
-    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System)) {
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd"))
+                                   .entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                  QDir::NoDotAndDotDot)) {
         const QString target = fd.symLinkTarget();
         if (!folder.isEmpty() && target.startsWith(prefix)) {
             open << target;
@@ -105,7 +108,8 @@ int main(int argc, char *argv[]) {
     const char locale[] = "zh-CN";
     cef_string_ascii_to_utf16(locale, sizeof locale - 1, &settings.locale);
     settings.multi_threaded_message_loop = 1;
-    settings.log_severity = LOGSEVERITY_DISABLE;
+    settings.log_severity =
+        qEnvironmentVariableIsSet("VT_PROBE_VERBOSE") ? LOGSEVERITY_DEFAULT : LOGSEVERITY_DISABLE;
     settings.no_sandbox = 1;
     CefInitialize(main_args, settings, app.get(), nullptr);
     app = nullptr;
@@ -135,9 +139,11 @@ int main(int argc, char *argv[]) {
         release.start(50);
         application.exec();
 
+        results.add(QStringLiteral("open_before_shutdown"),
+                    openFilesBelow(environment("VT_PROBE_CACHE")).join(QLatin1Char('|')));
         CefShutdown();
         results.add(QStringLiteral("open_after_shutdown"),
-                    openFilesBelow(environment("VT_PROBE_CACHE")).join(QLatin1Char(' ')));
+                    openFilesBelow(environment("VT_PROBE_CACHE")).join(QLatin1Char('|')));
     }
     return 0;
 }
