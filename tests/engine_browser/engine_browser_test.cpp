@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QMenu>
 #include <QTcpServer>
 #include <QTest>
@@ -104,6 +105,19 @@ TEST_F(EngineBrowser, CreatesAChildViewAtItsRectAndReportsItOnce) {
     settle();
     EXPECT_EQ(client->events,
               (std::vector<std::string>{eventOf("created", browser), eventOf("created", second)}));
+}
+
+TEST_F(EngineBrowser, PageIsDrawnInsideTheHost) {
+    server.setPage("/red",
+                   "<html><head><title>red</title></head>"
+                   "<body style='background:#ff0000'></body></html>");
+    CefRefPtr<CefBrowser> browser = createBrowser(server.url("/red"), QRect(10, 20, 200, 100));
+    ASSERT_TRUE(browser && waitForTitle(browser, "red"));
+    EXPECT_TRUE(waitFor([&] {
+        const QImage image = host->grab().toImage();
+        return image.pixelColor(110, 70) == QColor(255, 0, 0) &&
+               image.pixelColor(5, 5) != QColor(255, 0, 0);
+    }));
 }
 
 TEST_F(EngineBrowser, LoadUrlReloadAndBackReachTheServer) {
