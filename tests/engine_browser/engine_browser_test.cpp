@@ -157,11 +157,20 @@ TEST_F(EngineBrowser, FailedLoadsReportChromiumCodeAndTextButHttpErrorsDoNot) {
     EXPECT_EQ(client->load_errors[1].text, "net::ERR_NAME_NOT_RESOLVED");
     EXPECT_EQ(client->load_errors[1].url, "http://nonexistent.invalid/");
 
+    server.setSilent("/slow");
+    browser->GetMainFrame()->LoadURL(server.url("/slow").toStdString());
+    ASSERT_TRUE(waitFor([&] { return server.requestCount("/slow") == 1; }));
+    browser->StopLoad();
+    ASSERT_TRUE(waitFor([&] { return client->load_errors.size() == 3; }));
+    EXPECT_EQ(client->load_errors[2].code, ERR_ABORTED);
+    EXPECT_EQ(client->load_errors[2].text, "net::ERR_ABORTED");
+    EXPECT_EQ(client->load_errors[2].url, server.url("/slow").toStdString());
+
     browser->GetMainFrame()->LoadURL(server.url("/missing").toStdString());
     ASSERT_TRUE(waitFor([&] { return server.requestCount("/missing") == 1; }));
     browser->GetMainFrame()->LoadURL(server.url("/second").toStdString());
     ASSERT_TRUE(waitForTitle(browser, "second"));
-    EXPECT_EQ(client->load_errors.size(), 2u);
+    EXPECT_EQ(client->load_errors.size(), 3u);
 }
 
 TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {

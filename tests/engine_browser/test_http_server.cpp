@@ -29,6 +29,9 @@ void TestHttpServer::onNewConnection() {
             const QString path =
                 request_line.size() > 1 ? QString::fromLatin1(request_line[1]) : QString();
             requests_.append(path);
+            if (silent_.contains(path)) {
+                return;
+            }
             const auto page = pages_.constFind(path);
             const bool found = page != pages_.constEnd();
             const QByteArray body = found ? *page : QByteArray("<html><body>missing</body></html>");

@@ -16,6 +16,8 @@ public:
 
     // Serves html under path with status 200; unknown paths get 404.
     void setPage(const QString &path, const QByteArray &html);
+    // Requests for path are read and never answered.
+    void setSilent(const QString &path) { silent_.append(path); }
     QString url(const QString &path) const;
     int requestCount(const QString &path) const { return requests_.count(path); }
 
@@ -25,6 +27,7 @@ private:
     QTcpServer server_;
     QHash<QString, QByteArray> pages_;
     QStringList requests_;
+    QStringList silent_;
 };
 
 #endif  // TESTS_ENGINE_BROWSER_TEST_HTTP_SERVER_H_
