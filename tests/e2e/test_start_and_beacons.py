@@ -2,6 +2,7 @@
 """First start, later start, the home page in the window, the home and refresh buttons, closing,
 and the exit codes of both process roles."""
 
+import base64
 import os
 import subprocess
 
@@ -33,7 +34,10 @@ class StartAndBeacons(harness.ClientTest):
         self.assertEqual(fields["screen"], "%dx%d" % harness.SCREEN)
         self.assertEqual(fields["version"], "1.0.3")
         self.assertEqual((fields["from"], fields["firstFrom"]), ("", ""))
-        self.assertTrue(fields["os"].startswith("linux"), fields["os"])
+        self.assertRegex(fields["os"], r"^linux\d+\.\d+\.\d+$")
+        # The device identifier is the Base64 of an adapter address text (or empty).
+        address = base64.b64decode(fields["uniqId"], validate=True).decode("ascii")
+        self.assertRegex(address, r"^([0-9a-f]{2}(-[0-9a-f]{2}){0,7})?$")
         self.assertFalse(beacon["query"].endswith("&"))
         self.assertEqual(len(self.stats.beacons()), 1, self.stats.beacons())
 
