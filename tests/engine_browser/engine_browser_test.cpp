@@ -200,7 +200,8 @@ TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {
     EXPECT_EQ(client->popups[3].features.height, 240);
     EXPECT_FALSE(client->popups[3].features.xSet);
 
-    runJavaScript(browser, "window.open('/popup', 'side', 'left=40,top=50,width=320,height=240')");
+    runJavaScript(browser,
+                  "window.open('/popup', 'corner', 'left=40,top=50,width=320,height=240')");
     ASSERT_TRUE(waitFor([&] { return client->popups.size() == 5; }));
     EXPECT_TRUE(client->popups[4].features.xSet);
     EXPECT_EQ(client->popups[4].features.x, 40);
