@@ -320,6 +320,8 @@ void BrowserImpl::CloseDevTools() {
     }
 }
 
+// Qt WebEngine reports the loads of the main frame only, so every error here is the main
+// frame's, and a sub-frame that fails to load reaches no callback.
 void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
     if (closed_) {
         return;
