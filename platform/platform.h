@@ -31,6 +31,10 @@ std::string cachePath();
 // Absolute path of the running executable in UTF-8; empty when unknown.
 std::string executablePath();
 
+// True while this process holds a file below folder (UTF-8, absolute) open; false where the system
+// cannot tell.
+bool holdsFilesBelow(const std::string &folder);
+
 // --- Network adapters -------------------------------------------------------------------------
 
 enum AdapterType : unsigned {

@@ -1,23 +1,26 @@
 #include "src/engine_context.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
+#include <QThread>
 #include <QWebEngineProfile>
 
+#include "platform/platform.h"
 #include "src/engine_internal.h"
 
 namespace {
 
 EngineContext *current_context = nullptr;
 
-// Cookies, local storage and preferences go directly below the cache path and the HTTP cache into
-// its "Cache" folder, as the engine API lays out a cache_path.
 const char kProfileName[] = "Default";
 // Holds what Qt WebEngine writes while a named profile still has its default paths.
 const char kDefaultsFolderName[] = "ProfileDefaults";
+const int kFileCloseTimeoutMs = 5000;
 
 }  // namespace
 
@@ -57,11 +60,25 @@ void EngineContext::shutDown() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         delete profile_;
         profile_ = nullptr;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        waitUntilCacheFilesClosed();
     }
     shut_down_ = true;
     if (!options_.cache_path.isEmpty()) {
         QDir(defaultsFolder()).removeRecursively();
+    }
+}
+
+void EngineContext::waitUntilCacheFilesClosed() const {
+    if (options_.cache_path.isEmpty()) {
+        return;
+    }
+    // The network service closes the cookie database and flushes what it still holds on its own
+    // threads once the profile is gone; the caller may remove the folder or end the process next.
+    QDeadlineTimer deadline(kFileCloseTimeoutMs);
+    const std::string folder = QFile::encodeName(options_.cache_path).toStdString();
+    while (platform::holdsFilesBelow(folder) && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QThread::msleep(5);
     }
 }
 
@@ -125,6 +142,8 @@ QWebEngineProfile *EngineContext::createProfile() const {
             qputenv(variables[i], QFile::encodeName(defaultsFolder()));
         }
         profile = new QWebEngineProfile(QLatin1String(kProfileName));
+        // Cookies, local storage and preferences directly below the cache path, the HTTP cache in
+        // its "Cache" folder, as the engine API lays out a cache_path.
         profile->setPersistentStoragePath(options_.cache_path);
         profile->setCachePath(options_.cache_path);
         for (int i = 0; i < 2; ++i) {

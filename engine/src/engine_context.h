@@ -41,6 +41,7 @@ private:
 
     static void onApplicationConstructed();
     void shutDown();
+    void waitUntilCacheFilesClosed() const;
     void notifyContextInitialized();
     QWebEngineProfile *createProfile() const;
     QString defaultsFolder() const;

@@ -7,7 +7,8 @@
 //   VT_PROBE_URL      page to load
 //   VT_PROBE_RESULTS  file the results are written to, one "key=value" per line
 //   VT_PROBE_RELEASE  the probe keeps running until this file exists (at most 30 s)
-//   VT_PROBE_VERBOSE  when set, the engine's logging is left at its default
+//   VT_PROBE_DEFAULTS when set, the engine's logging stays at its default level and the hook
+//                     leaves the autoplay policy alone
 #include <unistd.h>
 
 #include <QApplication>
@@ -43,7 +44,9 @@ public:
                                        CefRefPtr<CefCommandLine> command_line) override {
         command_line->AppendSwitchWithValue("remote-debugging-port",
                                             environment("VT_PROBE_PORT").toStdString());
-        command_line->AppendSwitchWithValue("autoplay-policy", "no-user-gesture-required");
+        if (!qEnvironmentVariableIsSet("VT_PROBE_DEFAULTS")) {
+            command_line->AppendSwitchWithValue("autoplay-policy", "no-user-gesture-required");
+        }
         command_line->AppendSwitchWithValue("user-agent", kUserAgent);
         command_line->AppendSwitchWithValue("disable-gpu", "1");
         const QString role = process_type.empty() ? QStringLiteral("browser")
@@ -87,9 +90,24 @@ QStringList openFilesBelow(const QString &folder) {
     return open;
 }
 
+// Stores site data, writes to the console, starts audible media without a user gesture (a short
+// silent WAV) and answers with the user agent page script sees.
 const char kPageScript[] = R"(
     localStorage.setItem('probe', 'stored');
     console.error('vt-console-marker');
+    (() => {
+        const samples = 800, bytes = new DataView(new ArrayBuffer(44 + samples));
+        const text = (at, s) => [...s].forEach((c, i) => bytes.setUint8(at + i, c.charCodeAt(0)));
+        text(0, 'RIFF'); bytes.setUint32(4, 36 + samples, true); text(8, 'WAVEfmt ');
+        bytes.setUint32(16, 16, true); bytes.setUint16(20, 1, true); bytes.setUint16(22, 1, true);
+        bytes.setUint32(24, 8000, true); bytes.setUint32(28, 8000, true);
+        bytes.setUint16(32, 1, true); bytes.setUint16(34, 8, true);
+        text(36, 'data'); bytes.setUint32(40, samples, true);
+        for (let i = 0; i < samples; ++i) bytes.setUint8(44 + i, 128);
+        const url = URL.createObjectURL(new Blob([bytes.buffer], {type: 'audio/wav'}));
+        new Audio(url).play().then(() => { window.autoplayResult = 'played'; },
+                                   (e) => { window.autoplayResult = e.name; });
+    })();
     navigator.userAgent;
 )";
 
@@ -109,7 +127,7 @@ int main(int argc, char *argv[]) {
     cef_string_ascii_to_utf16(locale, sizeof locale - 1, &settings.locale);
     settings.multi_threaded_message_loop = 1;
     settings.log_severity =
-        qEnvironmentVariableIsSet("VT_PROBE_VERBOSE") ? LOGSEVERITY_DEFAULT : LOGSEVERITY_DISABLE;
+        qEnvironmentVariableIsSet("VT_PROBE_DEFAULTS") ? LOGSEVERITY_DEFAULT : LOGSEVERITY_DISABLE;
     settings.no_sandbox = 1;
     CefInitialize(main_args, settings, app.get(), nullptr);
     app = nullptr;
@@ -118,13 +136,25 @@ int main(int argc, char *argv[]) {
     {
         QApplication application(argc, argv);
         QWebEnginePage *page = new QWebEnginePage(engine_internal::profile());
+        QTimer autoplay;
         engine_internal::addShutdownHook([page] { delete page; });
         QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
             results.add(QStringLiteral("load_ok"), QString::number(ok));
             page->runJavaScript(QString::fromLatin1(kPageScript), [&](const QVariant &value) {
                 results.add(QStringLiteral("user_agent"), value.toString());
-                results.add(QStringLiteral("ready"), QStringLiteral("1"));
+                autoplay.start(100);
             });
+        });
+        // play() settles asynchronously; page script cannot hand a promise back.
+        QObject::connect(&autoplay, &QTimer::timeout, [&] {
+            page->runJavaScript(QStringLiteral("window.autoplayResult"),
+                                [&](const QVariant &value) {
+                                    if (value.isValid() && autoplay.isActive()) {
+                                        autoplay.stop();
+                                        results.add(QStringLiteral("autoplay"), value.toString());
+                                        results.add(QStringLiteral("ready"), QStringLiteral("1"));
+                                    }
+                                });
         });
         page->load(QUrl(environment("VT_PROBE_URL")));
 

@@ -14,6 +14,13 @@
 
 #include "local_http_server.h"
 
+QT_BEGIN_NAMESPACE
+// Readable failure messages.
+inline void PrintTo(const QString &text, std::ostream *out) {
+    *out << text.toStdString();
+}
+QT_END_NAMESPACE
+
 namespace {
 
 QString probe_path;
@@ -71,7 +78,7 @@ struct ProbeRun {
 
 struct ProbeOptions {
     bool on_disk = true;
-    bool verbose = false;
+    bool engine_defaults = false;
     QStringList arguments;
 };
 
@@ -102,6 +109,10 @@ std::unique_ptr<ProbeRun> runProbe(const ProbeOptions &options) {
         }
     }
     environment.insert(QStringLiteral("HOME"), run->home);
+    // The sound the page plays makes the audio system link its runtime folder from HOME; that is
+    // the system's state, not the engine's.
+    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"),
+                       run->dir.filePath(QStringLiteral("pulse")));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("VT_PROBE_MARKERS"), run->markers);
     environment.insert(QStringLiteral("VT_PROBE_CACHE"), options.on_disk ? run->cache : QString());
@@ -110,14 +121,14 @@ std::unique_ptr<ProbeRun> runProbe(const ProbeOptions &options) {
                        QStringLiteral("http://%1/page").arg(QLatin1String(kSiteName)));
     environment.insert(QStringLiteral("VT_PROBE_RESULTS"), results_path);
     environment.insert(QStringLiteral("VT_PROBE_RELEASE"), release_path);
-    if (options.verbose) {
-        environment.insert(QStringLiteral("VT_PROBE_VERBOSE"), QStringLiteral("1"));
+    if (options.engine_defaults) {
+        environment.insert(QStringLiteral("VT_PROBE_DEFAULTS"), QStringLiteral("1"));
     }
 
     QProcess probe;
     probe.setProcessEnvironment(environment);
     probe.setWorkingDirectory(run->dir.path());
-    // A switch with spaces on the process's own command line, as an operator would give it.
+    // Switches on the process's own command line, one with spaces, as an operator would give them.
     probe.start(probe_path, QStringList{QStringLiteral("--host-resolver-rules=MAP %1 127.0.0.1:%2")
                                             .arg(QLatin1String(kSiteName))
                                             .arg(server.serverPort())} +
@@ -214,6 +225,8 @@ TEST_F(EngineStart, SwitchesReachChromium) {
     // user-agent, from the hook: for the request and for page script alike.
     EXPECT_EQ(request.headers.value("user-agent"), QByteArray(kUserAgent));
     EXPECT_EQ(run_->results.value(QStringLiteral("user_agent")), QLatin1String(kUserAgent));
+    // autoplay-policy, from the hook.
+    EXPECT_EQ(run_->results.value(QStringLiteral("autoplay")), QStringLiteral("played"));
     // locale.
     EXPECT_TRUE(request.headers.value("accept-language").startsWith("zh-CN"))
         << request.headers.value("accept-language").constData();
@@ -232,6 +245,10 @@ TEST_F(EngineStart, CacheAndSiteDataStayBelowTheCachePath) {
     EXPECT_TRUE(tree.contains(QStringLiteral("data/cache/Cache")));
     EXPECT_TRUE(tree.contains(QStringLiteral("data/cache/user_prefs.json")));
     EXPECT_FALSE(tree.contains(QStringLiteral("data/cache/ProfileDefaults")));
+    // The page's lasting cookie reached the disk before the process ended.
+    QFile cookies(run_->cache + QStringLiteral("/Cookies"));
+    ASSERT_TRUE(cookies.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(cookies.readAll().contains(kSiteName));
 }
 
 TEST_F(EngineStart, NothingBelowTheCachePathStaysOpenAfterShutdown) {
@@ -252,12 +269,14 @@ TEST_F(EngineStart, DisabledLoggingKeepsEngineMessagesOffTheOutput) {
         << output.toStdString();
 }
 
-TEST(EngineStartLogging, PageConsoleMessagesAppearUnlessLoggingIsDisabled) {
+// The same page with the engine's defaults shows that the checks above can fail.
+TEST(EngineStartDefaults, ConsoleMessagesAppearAndAutoplayNeedsAGesture) {
     ProbeOptions options;
-    options.verbose = true;
+    options.engine_defaults = true;
     const std::unique_ptr<ProbeRun> run = runProbe(options);
     EXPECT_EQ(run->exit_code, 0);
     EXPECT_TRUE(run->error_output.contains("vt-console-marker")) << run->error_output.constData();
+    EXPECT_EQ(run->results.value(QStringLiteral("autoplay")), QStringLiteral("NotAllowedError"));
 }
 
 TEST(EngineStartInMemory, EmptyCachePathStoresNothingOnDisk) {
