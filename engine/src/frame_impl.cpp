@@ -1,6 +1,7 @@
 #include "src/frame_impl.h"
 
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -16,9 +17,14 @@ void FrameImpl::Delete() {
 }
 
 void FrameImpl::LoadURL(const CefString &url) {
-    if (QWebEnginePage *page = browser_->page()) {
-        page->load(QUrl(toQString(url)));
+    QWebEnginePage *page = browser_->page();
+    if (!page) {
+        return;
     }
+    // Clients load from inside the engine's callbacks (a failed load, a pop-up request), which
+    // run inside the page's own signals; the navigation starts once those have returned.
+    const QUrl target(toQString(url));
+    QTimer::singleShot(0, page, [page, target] { page->load(target); });
 }
 
 void FrameImpl::ExecuteJavaScript(const CefString &code, const CefString &, int) {

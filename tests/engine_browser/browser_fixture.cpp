@@ -1,5 +1,8 @@
 #include "browser_fixture.h"
 
+#include <memory>
+#include <utility>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -73,6 +76,23 @@ bool BrowserFixture::waitForTitle(CefRefPtr<CefBrowser> browser, const QString &
 
 void BrowserFixture::runJavaScript(CefRefPtr<CefBrowser> browser, const QString &code) {
     browser->GetMainFrame()->ExecuteJavaScript(code.toStdString(), "", 0);
+}
+
+QVariant BrowserFixture::evaluate(CefRefPtr<CefBrowser> browser, const QString &expression) {
+    // Shared with the callback, which may come after a wait that gave up.
+    auto result = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
+    viewOf(browser)->page()->runJavaScript(expression, [result](const QVariant &value) {
+        *result = {true, value};
+    });
+    waitFor([&] { return result->first; }, 5000);
+    return result->second;
+}
+
+bool BrowserFixture::waitForPaint(CefRefPtr<CefBrowser> browser) {
+    runJavaScript(browser,
+                  "requestAnimationFrame(() => requestAnimationFrame(() => {"
+                  " window.painted = true; }))");
+    return waitFor([&] { return evaluate(browser, "window.painted === true").toBool(); });
 }
 
 int BrowserFixture::countWindowsTitled(const QString &title) {

@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <QRect>
+#include <QVariant>
 #include <QWidget>
 
 #include "test_client.h"
@@ -27,6 +28,10 @@ protected:
     static bool waitFor(const std::function<bool()> &condition, int timeout_ms = 15000);
     static bool waitForTitle(CefRefPtr<CefBrowser> browser, const QString &title);
     static void runJavaScript(CefRefPtr<CefBrowser> browser, const QString &code);
+    // The value of a script expression in the browser's page; invalid when it never came.
+    static QVariant evaluate(CefRefPtr<CefBrowser> browser, const QString &expression);
+    // Waits until the page has drawn a frame, after which it takes mouse input.
+    static bool waitForPaint(CefRefPtr<CefBrowser> browser);
     // Visible top-level windows titled title.
     static int countWindowsTitled(const QString &title);
     // Lets queued deletions and late engine events happen.

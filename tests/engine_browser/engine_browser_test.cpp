@@ -51,6 +51,7 @@ protected:
         CefRefPtr<CefBrowser> browser = createBrowser(server.url("/"));
         EXPECT_TRUE(browser && waitForTitle(browser, "first"));
         EXPECT_TRUE(waitFor([&] { return viewOf(browser)->focusProxy() != nullptr; }));
+        EXPECT_TRUE(waitForPaint(browser));
         return browser;
     }
 
@@ -220,7 +221,9 @@ TEST_F(EngineBrowser, ClientMayLoadIntoTheBrowserFromInsideItsCallbacks) {
     CefRefPtr<CefBrowser> browser = openFirstPage();
 
     click(browser, Qt::LeftButton, kLinkPos);
-    EXPECT_TRUE(waitForTitle(browser, "target"));
+    EXPECT_TRUE(waitForTitle(browser, "target"))
+        << client->popups.size() << " pop-up requests, now at "
+        << viewOf(browser)->url().toString().toStdString();
     EXPECT_EQ(client->browsers.size(), 1u);
 
     browser->GetMainFrame()->LoadURL("http://nonexistent.invalid/");
@@ -366,15 +369,7 @@ TEST_F(EngineBrowser, TextFieldMenuRunsEditingCommandsTheClientLeavesToTheEngine
     actionFor(menu, MENU_ID_DELETE)->trigger();
     menu->close();
     EXPECT_TRUE(waitFor(
-        [&] {
-            QString value = "unknown";
-            viewOf(browser)->page()->runJavaScript(
-                "document.getElementById('field').value",
-                [&](const QVariant &v) { value = v.toString(); });
-            QTest::qWait(100);
-            return value.isEmpty();
-        },
-        5000));
+        [&] { return evaluate(browser, "document.getElementById('field').value") == QString(); }));
     EXPECT_EQ(client->commands, (std::vector<int>{MENU_ID_COPY, MENU_ID_COPY, MENU_ID_DELETE}));
 }
 
