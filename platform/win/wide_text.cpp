@@ -23,5 +23,20 @@ std::string utf8FromWide(const wchar_t *text, size_t length) {
     return result;
 }
 
+std::wstring wideFromUtf8(const std::string &text) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return std::wstring();
+    }
+    const int length = static_cast<int>(text.size());
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (size <= 0) {
+        return std::wstring();
+    }
+    std::wstring result(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, &result[0], size);
+    return result;
+}
+
 }  // namespace win
 }  // namespace platform
