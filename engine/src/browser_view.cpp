@@ -8,6 +8,8 @@ BrowserView::BrowserView(CefRefPtr<BrowserImpl> browser, QWidget *parent)
     : QWebEngineView(parent), browser_(browser) {}
 
 BrowserView::~BrowserView() {
+    // The page, a child, outlives this part of the view, and the browser may not outlive it.
+    page()->disconnect(this);
     browser_->ViewDestroyed();
 }
 
