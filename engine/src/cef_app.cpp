@@ -128,6 +128,9 @@ bool CefInitialize(const CefMainArgs &args, const CefSettings &settings,
     }
     // Qt WebEngine shares OpenGL contexts with the application's widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The views' compiled shaders would otherwise be kept in the user's cache folder, outside the
+    // engine's cache path.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
 
     EngineContext::ProfileOptions options;
     options.cache_path = fromEngineString(settings.cache_path);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real client started as a user and as the engine would start it, on the X display the test
-runs under (xvfb-run), with HOME in a temporary folder and every plain-HTTP request sent to a
-local port where nothing listens."""
+runs under (xvfb-run), with HOME in a temporary folder, every plain-HTTP request sent to a local
+port where nothing listens and its home page served by the stand-in site."""
 import ctypes
 import json
 import os
@@ -12,6 +12,10 @@ import tempfile
 import time
 import unittest
 import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "standin"))
+import standin  # noqa: E402
 
 EXE = None
 DEBUG_PORT = 7788
@@ -128,7 +132,9 @@ class EngineRole(unittest.TestCase):
                 windows += top_level_windows(proc.pid)
                 time.sleep(0.05)
             proc.wait(30)
-            self.assertEqual(proc.returncode, 255, proc.stdout.read())
+            output = proc.stdout.read().decode("utf-8", "replace")
+            proc.stdout.close()
+            self.assertEqual(proc.returncode, 255, output)
             self.assertEqual(windows, [])
             self.assertEqual(tree_below(home), [])
 
@@ -142,11 +148,13 @@ class NormalStart(unittest.TestCase):
         os.mkdir(cls.home)
         os.mkdir(workdir)
         cls.log = open(os.path.join(cls.scratch.name, "client.log"), "w+b")
-        cls.proc = subprocess.Popen([EXE], cwd=workdir, env=client_environment(cls.home),
-                                    stdout=cls.log, stderr=subprocess.STDOUT,
-                                    start_new_session=True)
+        cls.site = standin.Site()
+        cls.proc = subprocess.Popen([EXE] + standin.engine_switches(cls.site), cwd=workdir,
+                                    env=client_environment(cls.home), stdout=cls.log,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
         cls.windows = poll(lambda: top_level_windows(cls.proc.pid), 30)
         cls.version = poll(debug_version, 20) if cls.windows else None
+        cls.home_page = cls.site.wait_for_path("/loaded", 30) if cls.windows else None
         cls.closed_after = None
         cls.returncode = None
         if cls.windows:
@@ -167,6 +175,7 @@ class NormalStart(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
+        cls.site.stop()
         try:
             os.killpg(cls.proc.pid, 9)
         except (ProcessLookupError, PermissionError):
@@ -181,6 +190,13 @@ class NormalStart(unittest.TestCase):
         self.assertIn("Browser", self.version)
         self.assertTrue(self.version.get("webSocketDebuggerUrl", "").startswith("ws://"))
 
+    def test_home_page_loads_with_the_product_user_agent(self):
+        self.assertIsNotNone(self.home_page, self.output)
+        requests = [r for r in self.site.requests() if r["path"] == "/"]
+        self.assertTrue(requests)
+        self.assertTrue(requests[0]["user_agent"].endswith(" vtclient/1.0.3"),
+                        requests[0]["user_agent"])
+
     def test_closing_the_window_ends_it_with_zero_within_seconds(self):
         self.assertEqual(self.returncode, 0, self.output)
         self.assertLess(self.closed_after, 10)
@@ -193,8 +209,8 @@ class NormalStart(unittest.TestCase):
                             or entry.startswith(DATA_TAIL + os.sep)
                             or entry == ".pki" or entry.startswith(".pki" + os.sep), entry)
         cache = os.path.join(DATA_TAIL, "cache")
-        self.assertIn(os.path.join(cache, "user_prefs.json"), tree)
-        self.assertIn(os.path.join(cache, "Cookies"), tree)
+        for written in ("user_prefs.json", "Cookies", "Cache"):
+            self.assertIn(os.path.join(cache, written), tree)
         self.assertNotIn(os.path.join(cache, "ProfileDefaults"), tree)
 
 
