@@ -3,11 +3,11 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
+// Qt hands back its default handler when no other was installed, so this is never null once set.
 QtMessageHandler previous_handler = nullptr;
 
 // Notices Qt WebEngine writes in the default category while it starts.
@@ -34,12 +34,7 @@ void filterMessage(QtMsgType type, const QMessageLogContext &context, const QStr
     if (type != QtFatalMsg && isEngineMessage(context, message)) {
         return;
     }
-    if (previous_handler) {
-        previous_handler(type, context, message);
-    } else {
-        std::fprintf(stderr, "%s\n",
-                     qFormatLogMessage(type, context, message).toLocal8Bit().constData());
-    }
+    previous_handler(type, context, message);
 }
 
 }  // namespace
