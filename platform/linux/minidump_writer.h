@@ -1,0 +1,84 @@
+#ifndef PLATFORM_LINUX_MINIDUMP_WRITER_H_
+#define PLATFORM_LINUX_MINIDUMP_WRITER_H_
+
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/ucontext.h>
+
+#include <cstdint>
+
+namespace platform {
+namespace linux_crash {
+
+// What the crashing thread saw, copied out of its signal frame.
+struct CrashContext {
+    pid_t pid;
+    pid_t tid;
+    siginfo_t info;
+    ucontext_t context;
+    struct _libc_fpstate floatingPoint;
+    std::uint64_t fsBase;
+};
+
+// Facts about the machine gathered once at installation.
+struct MachineFacts {
+    std::uint16_t processorLevel;
+    std::uint16_t processorRevision;
+    std::uint8_t processorCount;
+    std::uint32_t vendor[3];
+    std::uint32_t versionInformation;
+    std::uint32_t featureInformation;
+    std::uint32_t amdExtendedFeatures;
+};
+
+// Writes a minidump of another process, the crashed one, that has made this process its tracer:
+// all its threads (stopped while they are read), their stacks, its modules with build ids and
+// data segments, the exception, and its status, command line and memory map. Runs in a helper
+// process cloned from the crashed one, so it allocates nothing and takes no locks: every buffer is
+// static, and the crashed process's memory is read with process_vm_readv.
+class MinidumpWriter {
+public:
+    MinidumpWriter(int file, const CrashContext &crash, const MachineFacts &machine);
+    // Returns false when the dump could not be written completely.
+    bool write();
+
+    struct Mapping;
+
+private:
+    struct Location {
+        std::uint32_t size;
+        std::uint32_t rva;
+    };
+    std::uint32_t append(const void *data, std::size_t size);
+    std::uint32_t reserve(std::size_t size);
+    bool put(std::uint32_t rva, const void *data, std::size_t size);
+    Location appendFile(const char *path, char *buffer, std::size_t capacity, std::size_t *length);
+    Location appendString(const char *utf8, std::size_t length);
+    Location appendRemoteMemory(std::uint64_t address, std::size_t size);
+    bool readRemote(std::uint64_t address, void *into, std::size_t size) const;
+    void addMemory(std::uint64_t address, Location where);
+
+    void parseMaps(std::size_t length);
+    const Mapping *mappingAt(std::uint64_t address) const;
+    void stackRange(std::uint64_t sp, std::uint64_t &start, std::uint64_t &end) const;
+
+    Location writeSystemInfo();
+    Location writeThreadList(Location &crashingContext);
+    Location writeException(Location crashingContext);
+    Location writeModuleList();
+    Location writeMemoryList();
+    Location writeMiscInfo();
+    Location appendBuildId(std::uint64_t base);
+    void appendDataSegments(std::size_t firstMapping);
+
+    int file_;
+    const CrashContext &crash_;
+    const MachineFacts &machine_;
+    std::uint64_t end_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace linux_crash
+}  // namespace platform
+
+#endif  // PLATFORM_LINUX_MINIDUMP_WRITER_H_
