@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/ptrace.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
@@ -87,15 +88,21 @@ struct MemoryRange {
     std::uint32_t rva;
 };
 
-// Static: nothing may be allocated in a crashed process's helper. Only one dump is written per
-// process, by one helper.
-char gMaps[kMapsCapacity];
-char gText[kTextCapacity];
-unsigned char gCopy[kCopyChunk];
-char16_t gWide[4096];
-ThreadRecord gThreads[kMaxThreads];
+// The helper's scratch memory, mapped in the helper's own address space so that it neither
+// touches the crashed process nor shows up among the data segments it dumps.
+struct Workspace {
+    char maps[kMapsCapacity];
+    char text[kTextCapacity];
+    unsigned char copy[kCopyChunk];
+    char16_t wide[4096];
+    ThreadRecord threads[kMaxThreads];
+    MemoryRange ranges[kMaxMemoryRanges];
+    MinidumpWriter::Mapping mappings[kMaxMappings];
+    int moduleStarts[kMaxModules];
+};
+
+Workspace *gWork = nullptr;
 int gThreadCount = 0;
-MemoryRange gRanges[kMaxMemoryRanges];
 int gRangeCount = 0;
 int gMappingCount = 0;
 
@@ -285,7 +292,7 @@ void attachThreads(pid_t pid, pid_t crashingTid) {
             if (tid <= 0 || gThreadCount >= kMaxThreads) {
                 continue;
             }
-            ThreadRecord &thread = gThreads[gThreadCount];
+            ThreadRecord &thread = gWork->threads[gThreadCount];
             thread.tid = tid;
             thread.attached = false;
             if (tid == crashingTid) {
@@ -313,13 +320,11 @@ void attachThreads(pid_t pid, pid_t crashingTid) {
 
 void detachThreads() {
     for (int i = 0; i < gThreadCount; ++i) {
-        if (gThreads[i].attached) {
-            ptrace(PTRACE_DETACH, gThreads[i].tid, nullptr, nullptr);
+        if (gWork->threads[i].attached) {
+            ptrace(PTRACE_DETACH, gWork->threads[i].tid, nullptr, nullptr);
         }
     }
 }
-
-MinidumpWriter::Mapping gMappings[kMaxMappings];
 
 }  // namespace
 
@@ -370,8 +375,8 @@ MinidumpWriter::Location MinidumpWriter::appendRemoteMemory(std::uint64_t addres
     for (std::size_t done = 0; done < size;) {
         const std::size_t chunk = size - done < kCopyChunk ? size - done : kCopyChunk;
         // A page that cannot be read (a guard page, a mapping gone meanwhile) stays zero.
-        if (readRemote(address + done, gCopy, chunk)) {
-            put(static_cast<std::uint32_t>(rva + done), gCopy, chunk);
+        if (readRemote(address + done, gWork->copy, chunk)) {
+            put(static_cast<std::uint32_t>(rva + done), gWork->copy, chunk);
         }
         done += chunk;
     }
@@ -380,7 +385,7 @@ MinidumpWriter::Location MinidumpWriter::appendRemoteMemory(std::uint64_t addres
 
 void MinidumpWriter::addMemory(std::uint64_t address, Location where) {
     if (gRangeCount < kMaxMemoryRanges) {
-        gRanges[gRangeCount++] = {address, where.size, where.rva};
+        gWork->ranges[gRangeCount++] = {address, where.size, where.rva};
     }
 }
 
@@ -407,7 +412,7 @@ MinidumpWriter::Location MinidumpWriter::appendFile(const char *path, char *buff
 MinidumpWriter::Location MinidumpWriter::appendString(const char *utf8, std::size_t length) {
     // MINIDUMP_STRING: byte length, then UTF-16 text and a terminator.
     std::size_t count = 0;
-    const std::size_t capacity = sizeof gWide / sizeof gWide[0] - 3;
+    const std::size_t capacity = sizeof gWork->wide / sizeof gWork->wide[0] - 3;
     for (std::size_t i = 0; i < length && count < capacity;) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         std::uint32_t code = lead;
@@ -421,30 +426,30 @@ MinidumpWriter::Location MinidumpWriter::appendString(const char *utf8, std::siz
         }
         if (code >= 0x10000) {
             code -= 0x10000;
-            gWide[count++] = static_cast<char16_t>(0xd800 + (code >> 10));
-            gWide[count++] = static_cast<char16_t>(0xdc00 + (code & 0x3ff));
+            gWork->wide[count++] = static_cast<char16_t>(0xd800 + (code >> 10));
+            gWork->wide[count++] = static_cast<char16_t>(0xdc00 + (code & 0x3ff));
         } else {
-            gWide[count++] = static_cast<char16_t>(code);
+            gWork->wide[count++] = static_cast<char16_t>(code);
         }
     }
-    gWide[count] = 0;
+    gWork->wide[count] = 0;
     const std::uint32_t bytes = static_cast<std::uint32_t>(count * 2);
     const std::uint32_t rva = reserve(4 + bytes + 2);
     put(rva, &bytes, 4);
-    put(rva + 4, gWide, bytes + 2);
+    put(rva + 4, gWork->wide, bytes + 2);
     return {4 + bytes + 2, rva};
 }
 
 void MinidumpWriter::parseMaps(std::size_t length) {
-    const char *cursor = gMaps;
-    const char *const end = gMaps + length;
+    const char *cursor = gWork->maps;
+    const char *const end = gWork->maps + length;
     gMappingCount = 0;
     while (cursor < end && gMappingCount < kMaxMappings) {
         const char *lineEnd = cursor;
         while (lineEnd < end && *lineEnd != '\n') {
             ++lineEnd;
         }
-        Mapping &m = gMappings[gMappingCount];
+        Mapping &m = gWork->mappings[gMappingCount];
         m.start = hexValue(cursor, lineEnd);
         ++cursor;  // '-'
         m.end = hexValue(cursor, lineEnd);
@@ -456,7 +461,7 @@ void MinidumpWriter::parseMaps(std::size_t length) {
         skipField(cursor, lineEnd);  // offset
         skipField(cursor, lineEnd);  // device
         skipField(cursor, lineEnd);  // inode
-        m.nameOffset = static_cast<std::uint32_t>(cursor - gMaps);
+        m.nameOffset = static_cast<std::uint32_t>(cursor - gWork->maps);
         m.nameLength = static_cast<std::uint32_t>(lineEnd - cursor);
         ++gMappingCount;
         cursor = lineEnd + 1;
@@ -465,8 +470,8 @@ void MinidumpWriter::parseMaps(std::size_t length) {
 
 const MinidumpWriter::Mapping *MinidumpWriter::mappingAt(std::uint64_t address) const {
     for (int i = 0; i < gMappingCount; ++i) {
-        if (address >= gMappings[i].start && address < gMappings[i].end) {
-            return &gMappings[i];
+        if (address >= gWork->mappings[i].start && address < gWork->mappings[i].end) {
+            return &gWork->mappings[i];
         }
     }
     return nullptr;
@@ -477,7 +482,7 @@ void MinidumpWriter::stackRange(std::uint64_t sp, std::uint64_t &start, std::uin
     // After a stack overflow the pointer lies in the guard page or the gap below the stack: the
     // frames then begin in the readable mapping just above it.
     for (int i = 0; i < gMappingCount; ++i) {
-        const Mapping &m = gMappings[i];
+        const Mapping &m = gWork->mappings[i];
         if (m.readable && m.end > sp - kRedZone && m.start <= sp + 64 * 1024) {
             start = sp - kRedZone > m.start ? sp - kRedZone : m.start;
             end = m.end - start > kStackBytes ? start + kStackBytes : m.end;
@@ -536,7 +541,7 @@ MinidumpWriter::Location MinidumpWriter::writeThreadList(Location &crashingConte
     const auto count = static_cast<std::uint32_t>(gThreadCount);
     put(listRva, &count, 4);
     for (int i = 0; i < gThreadCount; ++i) {
-        const ThreadRecord &thread = gThreads[i];
+        const ThreadRecord &thread = gWork->threads[i];
         const bool crashing = thread.tid == crash_.tid;
         const RegisterSet set = crashing ? fromSignalContext(crash_) : fromTrace(thread);
         unsigned char context[kContextSize];
@@ -602,16 +607,16 @@ MinidumpWriter::Location MinidumpWriter::appendBuildId(std::uint64_t base) {
         }
     }
     for (int i = 0; i < header.e_phnum; ++i) {
-        if (headers[i].p_type != PT_NOTE || headers[i].p_filesz > sizeof gCopy) {
+        if (headers[i].p_type != PT_NOTE || headers[i].p_filesz > sizeof gWork->copy) {
             continue;
         }
         const std::size_t size = static_cast<std::size_t>(headers[i].p_filesz);
-        if (!readRemote(bias + headers[i].p_vaddr, gCopy, size)) {
+        if (!readRemote(bias + headers[i].p_vaddr, gWork->copy, size)) {
             continue;
         }
         for (std::size_t at = 0; at + sizeof(Elf64_Nhdr) <= size;) {
             Elf64_Nhdr note;
-            std::memcpy(&note, gCopy + at, sizeof note);
+            std::memcpy(&note, gWork->copy + at, sizeof note);
             const std::size_t nameAt = at + sizeof note;
             const std::size_t descAt = nameAt + ((note.n_namesz + 3) & ~3u);
             const std::size_t next = descAt + ((note.n_descsz + 3) & ~3u);
@@ -619,10 +624,10 @@ MinidumpWriter::Location MinidumpWriter::appendBuildId(std::uint64_t base) {
                 break;
             }
             if (note.n_type == NT_GNU_BUILD_ID && note.n_namesz == 4 &&
-                std::memcmp(gCopy + nameAt, "GNU", 4) == 0 && note.n_descsz <= 64) {
+                std::memcmp(gWork->copy + nameAt, "GNU", 4) == 0 && note.n_descsz <= 64) {
                 unsigned char record[4 + 64];
                 set32(record, kElfBuildIdSignature);
-                std::memcpy(record + 4, gCopy + descAt, note.n_descsz);
+                std::memcpy(record + 4, gWork->copy + descAt, note.n_descsz);
                 const std::size_t recordSize = 4 + note.n_descsz;
                 return {static_cast<std::uint32_t>(recordSize), append(record, recordSize)};
             }
@@ -634,15 +639,15 @@ MinidumpWriter::Location MinidumpWriter::appendBuildId(std::uint64_t base) {
 
 void MinidumpWriter::appendDataSegments(std::size_t firstMapping) {
     static std::uint64_t copied = 0;
-    const Mapping &first = gMappings[firstMapping];
+    const Mapping &first = gWork->mappings[firstMapping];
     for (int i = static_cast<int>(firstMapping); i < gMappingCount; ++i) {
-        const Mapping &m = gMappings[i];
-        const bool sameFile =
-            m.nameLength == first.nameLength &&
-            std::memcmp(gMaps + m.nameOffset, gMaps + first.nameOffset, first.nameLength) == 0;
+        const Mapping &m = gWork->mappings[i];
+        const bool sameFile = m.nameLength == first.nameLength &&
+                              std::memcmp(gWork->maps + m.nameOffset,
+                                          gWork->maps + first.nameOffset, first.nameLength) == 0;
         // A module's zero-initialised data follows its file-backed data as an anonymous mapping.
         const bool bss = !sameFile && m.nameLength == 0 && i > 0 &&
-                         gMappings[i - 1].end == m.start && gMappings[i - 1].writable;
+                         gWork->mappings[i - 1].end == m.start && gWork->mappings[i - 1].writable;
         if (!sameFile && !bss) {
             break;
         }
@@ -659,12 +664,12 @@ void MinidumpWriter::appendDataSegments(std::size_t firstMapping) {
 
 MinidumpWriter::Location MinidumpWriter::writeModuleList() {
     // Modules are ELF files mapped from offset 0; each spans its file's following mappings.
-    static int moduleStarts[kMaxModules];
+    int *const moduleStarts = gWork->moduleStarts;
     int moduleCount = 0;
     for (int i = 0; i < gMappingCount && moduleCount < kMaxModules; ++i) {
-        const Mapping &m = gMappings[i];
+        const Mapping &m = gWork->mappings[i];
         char magic[4];
-        if (m.offset == 0 && m.readable && m.nameLength > 0 && gMaps[m.nameOffset] == '/' &&
+        if (m.offset == 0 && m.readable && m.nameLength > 0 && gWork->maps[m.nameOffset] == '/' &&
             readRemote(m.start, magic, 4) && std::memcmp(magic, ELFMAG, SELFMAG) == 0) {
             moduleStarts[moduleCount++] = i;
         }
@@ -674,18 +679,18 @@ MinidumpWriter::Location MinidumpWriter::writeModuleList() {
     const auto count = static_cast<std::uint32_t>(moduleCount);
     put(listRva, &count, 4);
     for (int k = 0; k < moduleCount; ++k) {
-        const Mapping &first = gMappings[moduleStarts[k]];
+        const Mapping &first = gWork->mappings[moduleStarts[k]];
         std::uint64_t end = first.end;
         for (int i = moduleStarts[k] + 1; i < gMappingCount; ++i) {
-            const Mapping &m = gMappings[i];
+            const Mapping &m = gWork->mappings[i];
             if (m.nameLength != first.nameLength ||
-                std::memcmp(gMaps + m.nameOffset, gMaps + first.nameOffset, first.nameLength) !=
-                    0) {
+                std::memcmp(gWork->maps + m.nameOffset, gWork->maps + first.nameOffset,
+                            first.nameLength) != 0) {
                 break;
             }
             end = m.end;
         }
-        const Location name = appendString(gMaps + first.nameOffset, first.nameLength);
+        const Location name = appendString(gWork->maps + first.nameOffset, first.nameLength);
         const Location buildId = appendBuildId(first.start);
         appendDataSegments(static_cast<std::size_t>(moduleStarts[k]));
         unsigned char entry[kModuleSize] = {};
@@ -707,9 +712,9 @@ MinidumpWriter::Location MinidumpWriter::writeMemoryList() {
     put(listRva, &count, 4);
     for (int i = 0; i < gRangeCount; ++i) {
         unsigned char entry[kMemoryDescriptorSize];
-        set64(entry + 0, gRanges[i].address);
-        set32(entry + 8, gRanges[i].size);
-        set32(entry + 12, gRanges[i].rva);
+        set64(entry + 0, gWork->ranges[i].address);
+        set32(entry + 8, gWork->ranges[i].size);
+        set32(entry + 12, gWork->ranges[i].rva);
         put(static_cast<std::uint32_t>(listRva + 4 +
                                        kMemoryDescriptorSize * static_cast<std::size_t>(i)),
             entry, kMemoryDescriptorSize);
@@ -726,6 +731,12 @@ MinidumpWriter::Location MinidumpWriter::writeMiscInfo() {
 }
 
 bool MinidumpWriter::write() {
+    void *workspace = mmap(nullptr, sizeof(Workspace), PROT_READ | PROT_WRITE,
+                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (workspace == MAP_FAILED) {
+        return false;
+    }
+    gWork = static_cast<Workspace *>(workspace);
     gThreadCount = 0;
     gRangeCount = 0;
     end_ = kHeaderSize + kDirectoryEntrySize * kStreamCount;
@@ -742,15 +753,15 @@ bool MinidumpWriter::write() {
     std::size_t mapsLength = 0;
     procPath(crash_.pid, "maps", path);
     types[stream] = kLinuxMapsStream;
-    streams[stream++] = appendFile(path, gMaps, sizeof gMaps, &mapsLength);
+    streams[stream++] = appendFile(path, gWork->maps, sizeof gWork->maps, &mapsLength);
     parseMaps(mapsLength);
 
     procPath(crash_.pid, "status", path);
     types[stream] = kLinuxProcStatusStream;
-    streams[stream++] = appendFile(path, gText, sizeof gText, nullptr);
+    streams[stream++] = appendFile(path, gWork->text, sizeof gWork->text, nullptr);
     procPath(crash_.pid, "cmdline", path);
     types[stream] = kLinuxCmdLineStream;
-    streams[stream++] = appendFile(path, gText, sizeof gText, nullptr);
+    streams[stream++] = appendFile(path, gWork->text, sizeof gWork->text, nullptr);
 
     Location crashingContext = {0, 0};
     types[stream] = kThreadListStream;

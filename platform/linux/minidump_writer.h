@@ -34,8 +34,8 @@ struct MachineFacts {
 // Writes a minidump of another process, the crashed one, that has made this process its tracer:
 // all its threads (stopped while they are read), their stacks, its modules with build ids and
 // data segments, the exception, and its status, command line and memory map. Runs in a helper
-// process cloned from the crashed one, so it allocates nothing and takes no locks: every buffer is
-// static, and the crashed process's memory is read with process_vm_readv.
+// process cloned from the crashed one, so it uses no heap and takes no locks: its buffers are
+// mapped into the helper alone, and the crashed process's memory is read with process_vm_readv.
 class MinidumpWriter {
 public:
     MinidumpWriter(int file, const CrashContext &crash, const MachineFacts &machine);
