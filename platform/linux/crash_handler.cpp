@@ -38,6 +38,23 @@ MachineFacts gMachine;
 CrashContext gCrash;
 std::atomic<pid_t> gHandlingThread{0};
 
+// The actions that other code in the process set for the crash signals after installation. The
+// engine resets the crash signals to their defaults when each of its processes starts, and installs
+// handlers of its own; the kernel keeps ours, and sigaction below records theirs instead.
+struct sigaction gChained[NSIG];
+std::atomic<bool> gInstalled{false};
+
+bool isCrashSignal(int signal) {
+    for (int crashSignal : kCrashSignals) {
+        if (signal == crashSignal) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool chainedHandlerFor(int signal, struct sigaction &chained);
+
 // The C library's own entry, so that the crash handler's actions are set even while sigaction
 // below keeps other code from replacing them.
 extern "C" int __sigaction(int, const struct sigaction *, struct sigaction *);
@@ -156,6 +173,21 @@ void writeDump(int file) {
 }
 
 void handleCrash(int signal, siginfo_t *info, void *context) {
+    // A fault raised by the kernel may be one that a handler installed by other code expects and
+    // recovers from (V8's WebAssembly bounds checks): it goes there first. Such a handler that does
+    // not recover hands the signal on by restoring the previous action, so ours writes the dump.
+    struct sigaction chained;
+    if (info && info->si_code > 0 && chainedHandlerFor(signal, chained)) {
+        if (chained.sa_flags & SA_SIGINFO) {
+            chained.sa_sigaction(signal, info, context);
+        } else {
+            chained.sa_handler(signal);
+        }
+        struct sigaction after;
+        if (chainedHandlerFor(signal, after) && after.sa_sigaction == chained.sa_sigaction) {
+            return;
+        }
+    }
     const pid_t thread = currentThread();
     pid_t idle = 0;
     if (!gHandlingThread.compare_exchange_strong(idle, thread)) {
@@ -192,12 +224,19 @@ void handleCrash(int signal, siginfo_t *info, void *context) {
     endBySignal(signal);
 }
 
-void installHandlerFor(int signal) {
+struct sigaction crashAction() {
     struct sigaction action = {};
     action.sa_sigaction = handleCrash;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    __sigaction(signal, &action, nullptr);
+    return action;
+}
+
+bool chainedHandlerFor(int signal, struct sigaction &chained) {
+    chained = gChained[signal];
+    return (chained.sa_flags & SA_SIGINFO)
+               ? chained.sa_sigaction != handleCrash
+               : chained.sa_handler != SIG_DFL && chained.sa_handler != SIG_IGN;
 }
 
 void gatherMachineFacts() {
@@ -240,9 +279,42 @@ void installCrashHandler() {
     gLocalTime.build(time(nullptr));
     gatherMachineFacts();
     giveAlternateStack();
+    const struct sigaction action = crashAction();
     for (int signal : kCrashSignals) {
-        installHandlerFor(signal);
+        gChained[signal] = action;
+        __sigaction(signal, &action, nullptr);
     }
+    gInstalled = true;
 }
 
 }  // namespace platform
+
+// Replace the C library's entries for the whole program (the engine's libraries call them too):
+// for a crash signal, once the handler is installed, the kernel's action stays the crash handler,
+// and the action set here is kept and reported back as if it were in force.
+extern "C" int sigaction(int signal, const struct sigaction *action,
+                         struct sigaction *previous) noexcept {
+    if (!platform::gInstalled || !platform::isCrashSignal(signal)) {
+        return platform::__sigaction(signal, action, previous);
+    }
+    if (previous) {
+        *previous = platform::gChained[signal];
+    }
+    if (action) {
+        platform::gChained[signal] = *action;
+    }
+    return 0;
+}
+
+extern "C" sighandler_t signal(int signal, sighandler_t handler) noexcept {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    struct sigaction previous;
+    if (sigaction(signal, &action, &previous) != 0) {
+        return SIG_ERR;
+    }
+    // sa_handler and sa_sigaction share their storage.
+    return previous.sa_handler;
+}
