@@ -1,5 +1,7 @@
 // Installs the crash handler and then crashes in the way its first argument names, after waiting
 // the number of seconds its second argument gives.
+#include <signal.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -41,6 +43,32 @@ __attribute__((noinline)) void abortOnPurpose() {
     std::abort();
 }
 
+// Stand-ins for the engine's handling of crash signals after the handler is installed: it resets
+// them to their defaults, and V8 installs a fault handler of its own that either recovers from
+// the fault (moving the thread to a landing pad) or restores the previous action and returns.
+struct sigaction gPrevious;
+
+[[noreturn]] void landingPad() {
+    _exit(42);
+}
+
+void recoveringHandler(int, siginfo_t *, void *context) {
+    static_cast<ucontext_t *>(context)->uc_mcontext.gregs[REG_RIP] =
+        reinterpret_cast<greg_t>(&landingPad);
+}
+
+void declineFault(int, siginfo_t *, void *) {
+    sigaction(SIGSEGV, &gPrevious, nullptr);
+}
+
+void installFaultHandler(void (*handler)(int, siginfo_t *, void *)) {
+    struct sigaction action = {};
+    action.sa_sigaction = handler;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGSEGV, &action, &gPrevious);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -49,7 +77,19 @@ int main(int argc, char **argv) {
     if (argc > 2) {
         sleep(static_cast<unsigned>(std::atoi(argv[2])));
     }
-    if (std::strcmp(mode, "null") == 0) {
+    if (std::strcmp(mode, "reset-null") == 0) {
+        struct sigaction defaults = {};
+        defaults.sa_handler = SIG_DFL;
+        sigaction(SIGSEGV, &defaults, nullptr);
+        signal(SIGSEGV, SIG_DFL);
+        firstLevel();
+    } else if (std::strcmp(mode, "recovered-null") == 0) {
+        installFaultHandler(recoveringHandler);
+        firstLevel();
+    } else if (std::strcmp(mode, "declined-null") == 0) {
+        installFaultHandler(declineFault);
+        firstLevel();
+    } else if (std::strcmp(mode, "null") == 0) {
         firstLevel();
     } else if (std::strcmp(mode, "thread") == 0) {
         std::thread worker(crashInWorkerThread);

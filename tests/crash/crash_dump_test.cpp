@@ -190,6 +190,25 @@ TEST_F(CrashDumpTest, CrashInASecondThreadShowsEveryThread) {
     EXPECT_NE(report.find("std::thread::join"), std::string::npos) << report;
 }
 
+TEST_F(CrashDumpTest, DumpIsWrittenAfterOtherCodeResetOrChainedTheSignal) {
+    for (const char *mode : {"reset-null", "declined-null"}) {
+        const int status = run(mode);
+        ASSERT_TRUE(WIFSIGNALED(status)) << mode << " " << status;
+        EXPECT_EQ(WTERMSIG(status), SIGSEGV) << mode;
+        const std::string dump = onlyDump();
+        ASSERT_FALSE(dump.empty()) << mode;
+        expectCrashIn(debuggerReport(dump), "writeThroughNull", "SIGSEGV");
+        std::remove(dump.c_str());
+    }
+}
+
+TEST_F(CrashDumpTest, FaultThatAnotherHandlerRecoversFromIsNoCrash) {
+    const int status = run("recovered-null");
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 42);
+    EXPECT_TRUE(folderEntries().empty());
+}
+
 TEST_F(CrashDumpTest, Abort) {
     const int status = run("abort");
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
