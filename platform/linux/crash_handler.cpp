@@ -1,4 +1,5 @@
 #include <cpuid.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -295,7 +296,11 @@ void installCrashHandler() {
 extern "C" int sigaction(int signal, const struct sigaction *action,
                          struct sigaction *previous) noexcept {
     if (!platform::gInstalled || !platform::isCrashSignal(signal)) {
-        return platform::__sigaction(signal, action, previous);
+        // The next definition may be a sanitizer's, which must see the program's handlers.
+        static const auto next =
+            reinterpret_cast<int (*)(int, const struct sigaction *, struct sigaction *)>(
+                dlsym(RTLD_NEXT, "sigaction"));
+        return (next ? next : platform::__sigaction)(signal, action, previous);
     }
     if (previous) {
         *previous = platform::gChained[signal];
