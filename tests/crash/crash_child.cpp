@@ -96,6 +96,11 @@ int main(int argc, char **argv) {
         worker.join();
     } else if (std::strcmp(mode, "abort") == 0) {
         abortOnPurpose();
+    } else if (std::strcmp(mode, "wait") == 0) {
+        // Until a signal from outside ends it (the benchmark's crash).
+        for (;;) {
+            pause();
+        }
     } else if (std::strcmp(mode, "overflow") == 0) {
         return recurseWithoutEnd(0);
     }
