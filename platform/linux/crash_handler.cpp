@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 
@@ -134,7 +135,7 @@ void dumpFileName(char *name) {
         restoreDefault(signal);
     }
     char byte;
-    while (read(go, &byte, 1) < 0) {
+    while (read(go, &byte, 1) < 0 && errno == EINTR) {
     }
     MinidumpWriter writer(file, gCrash, gMachine);
     const bool written = writer.write();
@@ -162,10 +163,10 @@ void writeDump(int file) {
         // Where Yama restricts ptrace to descendants, the helper needs to be named.
         prctl(PR_SET_PTRACER, helper, 0, 0, 0);
         const char go = 1;
-        while (::write(pipeEnds[1], &go, 1) < 0) {
+        while (::write(pipeEnds[1], &go, 1) < 0 && errno == EINTR) {
         }
         int status;
-        while (waitpid(static_cast<pid_t>(helper), &status, __WALL) < 0) {
+        while (waitpid(static_cast<pid_t>(helper), &status, __WALL) < 0 && errno == EINTR) {
         }
         prctl(PR_SET_PTRACER, 0, 0, 0, 0);
     }

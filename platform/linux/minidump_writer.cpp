@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
@@ -304,7 +305,7 @@ void attachThreads(pid_t pid, pid_t crashingTid) {
                 continue;
             }
             int status;
-            while (waitpid(tid, &status, __WALL) < 0) {
+            while (waitpid(tid, &status, __WALL) < 0 && errno == EINTR) {
             }
             thread.attached = true;
             if (ptrace(PTRACE_GETREGS, tid, nullptr, &thread.regs) != 0 ||

@@ -16,6 +16,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "standin"))
 sys.path.insert(0, os.path.join(HERE, "..", "engine"))
+sys.dont_write_bytecode = True  # nothing written into the source tree
 import standin  # noqa: E402
 from client_start_test import (client_environment, poll, send_wm_delete,  # noqa: E402
                                top_level_windows)
