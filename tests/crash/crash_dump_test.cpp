@@ -251,6 +251,35 @@ TEST_F(CrashDumpTest, NameFollowsADaylightSavingChangeAfterInstallation) {
     EXPECT_FALSE(dump.empty());
 }
 
+TEST_F(CrashDumpTest, ReplacesAFileOfTheSameName) {
+    // Larger files under every name the next seconds can give: the dump must cut its file short.
+    const std::string filler(1 << 20, 'x');
+    const time_t now = time(nullptr);
+    for (time_t moment = now; moment < now + 20; ++moment) {
+        std::tm local;
+        localtime_r(&moment, &local);
+        char name[64];
+        strftime(name, sizeof name, "DumpDemo_v1.0-%Y%m%d-%H%M%S.dmp", &local);
+        std::ofstream(folder_ + "/" + name, std::ios::binary) << filler;
+    }
+    const int status = run("null");
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    int dumps = 0;
+    for (const std::string &name : folderEntries()) {
+        std::ifstream file(folder_ + "/" + name, std::ios::binary | std::ios::ate);
+        const std::streamoff size = file.tellg();
+        file.seekg(0);
+        char signature[4] = {};
+        file.read(signature, 4);
+        if (std::string(signature, 4) == "MDMP") {
+            ++dumps;
+            EXPECT_TRUE(expectedNames().count(name)) << name;
+            EXPECT_LT(size, static_cast<std::streamoff>(filler.size()));
+        }
+    }
+    EXPECT_EQ(dumps, 1);
+}
+
 TEST_F(CrashDumpTest, UnderATracerNothingIsWritten) {
     const int status = run("null", Launch::kTraced);
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
