@@ -315,8 +315,10 @@ extern "C" int sigaction(int signal, const struct sigaction *action,
 extern "C" sighandler_t signal(int signal, sighandler_t handler) noexcept {
     struct sigaction action = {};
     action.sa_handler = handler;
+    // As the C library's signal sets it up: restarting calls, the signal blocked in its handler.
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, signal);
     struct sigaction previous;
     if (sigaction(signal, &action, &previous) != 0) {
         return SIG_ERR;
