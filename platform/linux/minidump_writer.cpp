@@ -469,15 +469,6 @@ void MinidumpWriter::parseMaps(std::size_t length) {
     }
 }
 
-const MinidumpWriter::Mapping *MinidumpWriter::mappingAt(std::uint64_t address) const {
-    for (int i = 0; i < gMappingCount; ++i) {
-        if (address >= gWork->mappings[i].start && address < gWork->mappings[i].end) {
-            return &gWork->mappings[i];
-        }
-    }
-    return nullptr;
-}
-
 void MinidumpWriter::stackRange(std::uint64_t sp, std::uint64_t &start, std::uint64_t &end) const {
     start = end = 0;
     // After a stack overflow the pointer lies in the guard page or the gap below the stack: the

@@ -42,6 +42,7 @@ public:
     // Returns false when the dump could not be written completely.
     bool write();
 
+    // One line of the crashed process's memory map.
     struct Mapping;
 
 private:
@@ -59,7 +60,6 @@ private:
     void addMemory(std::uint64_t address, Location where);
 
     void parseMaps(std::size_t length);
-    const Mapping *mappingAt(std::uint64_t address) const;
     void stackRange(std::uint64_t sp, std::uint64_t &start, std::uint64_t &end) const;
 
     Location writeSystemInfo();
