@@ -12,34 +12,37 @@
 
 namespace {
 
-__attribute__((noinline)) void writeThroughNull() {
+// noipa: the frames must stay, also in optimised builds (no inlining, no merging of identical
+// bodies); the empty asm after each call keeps it from becoming a jump.
+__attribute__((noipa)) void writeThroughNull() {
     // Both volatile, or the compiler drops the write.
     volatile int *volatile p = nullptr;
     *p = 1;
 }
 
-__attribute__((noinline)) void secondLevel() {
+__attribute__((noipa)) void secondLevel() {
     writeThroughNull();
     asm volatile("");
 }
 
-__attribute__((noinline)) void firstLevel() {
+__attribute__((noipa)) void firstLevel() {
     secondLevel();
     asm volatile("");
 }
 
-__attribute__((noinline)) void crashInWorkerThread() {
+__attribute__((noipa)) void crashInWorkerThread() {
     writeThroughNull();
+    asm volatile("");
 }
 
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
-__attribute__((noinline)) int recurseWithoutEnd(int depth) {
+__attribute__((noipa)) int recurseWithoutEnd(int depth) {
     volatile char frame[512];
     frame[0] = static_cast<char>(depth);
     return recurseWithoutEnd(depth + 1) + frame[0];
 }
 
-__attribute__((noinline)) void abortOnPurpose() {
+__attribute__((noipa)) void abortOnPurpose() {
     std::abort();
 }
 
