@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Redraws the title bar's images and the window icon (ImageMagick). The drawn files are kept in
+# the repository; run this after changing a glyph.
+set -euo pipefail
+cd "$(dirname "$0")/../resources"
+
+normal="rgb(138,146,153)"
+hover="rgb(255,255,255)"
+img=subview/images
+
+glyph() { # name width height colour draw-primitives...
+    local name=$1 w=$2 h=$3 colour=$4
+    shift 4
+    convert -size "${w}x${h}" xc:none -stroke "$colour" -fill none -strokewidth 2 "$@" \
+        -define png:color-type=6 -depth 8 "PNG32:$img/$name"
+}
+
+for state in "" _hover; do
+    c=$normal
+    [ -n "$state" ] && c=$hover
+    # House: roof and body with a door.
+    glyph "icon_return_home$state.png" 32 32 "$c" \
+        -draw "polyline 5,15 14,6 23,15" -draw "polyline 8,13 8,23 20,23 20,13" \
+        -draw "line 12,23 12,18" -draw "line 16,23 16,18" -draw "line 12,18 16,18"
+    # Trash can: lid, handle, body and ribs.
+    glyph "icon_clear_cookie$state.png" 32 32 "$c" \
+        -draw "line 6,9 22,9" -draw "polyline 11,9 11,6 17,6 17,9" \
+        -draw "polyline 8,9 9,23 19,23 20,9" -draw "line 12,12 12,20" -draw "line 16,12 16,20"
+    # Circular arrow.
+    glyph "icon_refresh$state.png" 32 32 "$c" \
+        -draw "arc 6,6 22,22 -60,250" -fill "$c" -draw "polygon 17,4 23,9 16,11"
+    # Minimise bar.
+    glyph "icon_zoom$state.png" 24 16 "$c" -draw "line 7,8 17,8"
+    # Maximise box.
+    glyph "icon_zoombox$state.png" 24 16 "$c" -draw "rectangle 7,3 17,12"
+    # Close cross.
+    glyph "icon_close$state.png" 24 16 "$c" -draw "line 8,3 16,12" -draw "line 16,3 8,12"
+done
+
+# Word mark.
+convert -size 156x28 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 1,3 23,25 5,5" \
+    -fill white -font DejaVu-Sans-Bold -pointsize 17 -gravity northwest -annotate +5+3 "V" \
+    -fill "rgb(230,232,235)" -pointsize 18 -annotate +30+2 "Vantoro" \
+    -define png:color-type=6 -depth 8 "PNG32:$img/sorvalen.png"
+
+# Window icon: one 48 x 48 image at 32 bits per pixel.
+convert -size 48x48 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 2,2 45,45 10,10" \
+    -fill white -font DejaVu-Sans-Bold -pointsize 34 -gravity center -annotate +0+1 "V" \
+    -depth 8 PNG32:linux/vantoro-client.png
+convert linux/vantoro-client.png -define icon:auto-resize=48 VantoroClient/images/VT48px.ico

@@ -1,0 +1,56 @@
+#ifndef UI_DRAG_PROXY_H_
+#define UI_DRAG_PROXY_H_
+
+#include <QObject>
+#include <QRect>
+
+class QPoint;
+class QWidget;
+
+// Gives a frameless widget its resize edges back: resize cursors along bands at its borders and
+// corners, and a left-button drag there resizes it within its minimum and maximum size.
+class DragProxy : public QObject {
+    Q_OBJECT
+
+public:
+    enum WidgetRegion {
+        Top = 0,
+        TopRight,
+        Right,
+        BottomRight,
+        Bottom,
+        BottomLeft,
+        Left,
+        TopLeft,
+        Inner,
+        None
+    };
+
+    explicit DragProxy(QWidget *widget);
+
+    void setBorderWidth(int top, int right, int bottom, int left);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void updateRegions();
+    WidgetRegion regionAt(const QPoint &point) const;
+    void resizeIfAllowed(int x, int y, int width, int height);
+    void stopCursorTimer();
+
+    QWidget *widget_;
+    int top_;
+    int right_;
+    int bottom_;
+    int left_;
+    QRect regions_[9];
+    int pressX_;
+    int pressY_;
+    QRect pressGeometry_;
+    bool pressed_;
+    int pressRegion_;
+    int cursorTimerId_;
+};
+
+#endif  // UI_DRAG_PROXY_H_
