@@ -40,7 +40,7 @@ done
 # Word mark.
 convert -size 156x28 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 1,3 23,25 5,5" \
     -fill white -font DejaVu-Sans-Bold -pointsize 17 -gravity northwest -annotate +5+3 "V" \
-    -fill "rgb(230,232,235)" -pointsize 18 -annotate +30+2 "Vantoro" \
+    -fill "rgb(46,49,51)" -pointsize 18 -annotate +30+2 "Vantoro" \
     -define png:color-type=6 -depth 8 "PNG32:$img/sorvalen.png"
 
 # Window icon: one 48 x 48 image at 32 bits per pixel.

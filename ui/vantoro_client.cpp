@@ -1,5 +1,6 @@
 #include "ui/vantoro_client.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QResizeEvent>
 #include <QUrl>
@@ -48,6 +49,8 @@ VantoroClient::~VantoroClient() = default;
 void VantoroClient::createBrowser() {
     const CefString url = homePageUrl();
     // Asking for the handle gives "webWidget" a native window of its own before the window shows.
+    // Its siblings stay plain widgets: a native title bar would lose its transparent background.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     const WId parent = ui->webWidget->winId();
     const QRect geometry = ui->webWidget->geometry();
     CefWindowInfo window_info;
