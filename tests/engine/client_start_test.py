@@ -13,6 +13,7 @@ import time
 import unittest
 import urllib.request
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
                                 "standin"))
 import standin  # noqa: E402
