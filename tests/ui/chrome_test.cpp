@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "ui/arrow_widget.h"
+#include "ui/title_bar.h"
+
+namespace {
+
+QList<ArrowWidget *> bubbles() {
+    QList<ArrowWidget *> found;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *bubble = qobject_cast<ArrowWidget *>(widget)) {
+            found << bubble;
+        }
+    }
+    return found;
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// A top-level window holding a title bar, as the main window does.
+class TitleBarTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = new QWidget;
+        auto *layout = new QVBoxLayout(window_);
+        bar_ = new TitleBar(window_);
+        layout->addWidget(bar_);
+        layout->addStretch();
+        window_->resize(1080, 610);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+    }
+    void TearDown() override {
+        for (ArrowWidget *bubble : bubbles()) {
+            delete bubble;
+        }
+        delete window_;
+    }
+    QPushButton *button(const char *name) { return bar_->findChild<QPushButton *>(name); }
+
+    QWidget *window_ = nullptr;
+    TitleBar *bar_ = nullptr;
+};
+
+TEST_F(TitleBarTest, BuildsItsChildrenWithTheirNamesSizesAndTexts) {
+    EXPECT_EQ(bar_->height(), 40);
+    EXPECT_EQ(bar_->findChild<QLabel *>("whiteLabel")->text(), "1.0.3");
+    const struct {
+        const char *name;
+        QSize size;
+        const char *tooltip;
+    } expected[] = {
+        {"returnhomeButton", {28, 28}, u8"返回首页"}, {"clearcookieButton", {28, 28}, u8"清理缓存"},
+        {"refreshButton", {28, 28}, u8"刷新"},        {"minimizeButton", {24, 16}, u8"最小化"},
+        {"maximizeButton", {24, 16}, u8"最大化"},     {"closeButton", {24, 16}, u8"关闭"},
+    };
+    for (const auto &item : expected) {
+        SCOPED_TRACE(item.name);
+        QPushButton *b = button(item.name);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->size(), item.size);
+        EXPECT_EQ(b->toolTip(), QString::fromUtf8(item.tooltip));
+        EXPECT_TRUE(b->text().isEmpty());
+    }
+    EXPECT_EQ(button("returnhomeButton")->styleSheet(),
+              "\t\tQPushButton:hover{\t\t\tbackground-image:url(:/subview/images/"
+              "icon_return_home_hover.png);\t\t}\t\tQPushButton{\t\t\tbackground-image:url(:/"
+              "subview/images/icon_return_home.png);\t\t\tbackground-repeat: no-repeat;\t\t\t"
+              "border-top-left-radius:0px;\t\t\tborder-top-right-radius:0px;\t}");
+}
+
+TEST_F(TitleBarTest, PageButtonsEmitOnlyTheirOwnSignal) {
+    QSignalSpy home(bar_, SIGNAL(on_return_home()));
+    QSignalSpy clear(bar_, SIGNAL(on_clear_cookie()));
+    QSignalSpy reload(bar_, SIGNAL(on_reflesh()));
+
+    QTest::mouseClick(button("returnhomeButton"), Qt::LeftButton);
+    EXPECT_EQ(home.count(), 1);
+    EXPECT_EQ(reload.count(), 0);
+    QTest::mouseClick(button("refreshButton"), Qt::LeftButton);
+    EXPECT_EQ(reload.count(), 1);
+    EXPECT_EQ(home.count(), 1);
+    EXPECT_EQ(clear.count(), 0);
+    EXPECT_TRUE(bubbles().isEmpty());
+    EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(TitleBarTest, ClearCacheShowsOneNoticeUnderTheButtonBeforeItsSignal) {
+    int bubblesWhenSignalled = -1;
+    QObject::connect(bar_, &TitleBar::on_clear_cookie,
+                     [&] { bubblesWhenSignalled = bubbles().size(); });
+    QPushButton *clear = button("clearcookieButton");
+    QTest::mouseClick(clear, Qt::LeftButton);
+
+    ASSERT_EQ(bubbles().size(), 1);
+    EXPECT_EQ(bubblesWhenSignalled, 1);
+    ArrowWidget *bubble = bubbles().first();
+    EXPECT_EQ(bubble->size(), QSize(180, 60));
+    const QRect b = clear->geometry();
+    EXPECT_EQ(bubble->pos(), bar_->mapToGlobal(QPoint(b.x() + b.width() / 2 - 90, b.bottom() + 1)));
+    EXPECT_EQ(bubble->findChild<QLabel *>()->text(),
+              QString::fromUtf8(u8"清除缓存成功,请重启客户端"));
+}
+
+TEST_F(TitleBarTest, SecondNoticeReplacesTheFirstAndClosesAfterItsOwnTime) {
+    QPushButton *clear = button("clearcookieButton");
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QTest::qWait(1000);
+    QTest::mouseClick(clear, Qt::LeftButton);
+    flushDeletes();
+    ASSERT_EQ(bubbles().size(), 1);
+    QPointer<ArrowWidget> second = bubbles().first();
+
+    // The first notice's time has run out, the second's has not.
+    QTest::qWait(1800);
+    flushDeletes();
+    EXPECT_FALSE(second.isNull());
+    QTest::qWait(1500);
+    flushDeletes();
+    EXPECT_TRUE(second.isNull());
+    EXPECT_TRUE(bubbles().isEmpty());
+}
+
+TEST_F(TitleBarTest, NoticeClosedByEscapeIsNeverTouchedAgain) {
+    QPushButton *clear = button("clearcookieButton");
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QPointer<ArrowWidget> bubble = bubbles().first();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(bubble, &escape);
+    flushDeletes();
+    ASSERT_TRUE(bubble.isNull());
+
+    // The timer and the next notice must not reach the destroyed bubble.
+    QTest::qWait(2700);
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(bubbles().size(), 1);
+}
+
+TEST_F(TitleBarTest, MaximiseButtonAndDoubleClickToggleTheWindow) {
+    QTest::mouseClick(button("maximizeButton"), Qt::LeftButton);
+    EXPECT_TRUE(window_->isMaximized());
+    QTest::mouseClick(button("maximizeButton"), Qt::LeftButton);
+    EXPECT_FALSE(window_->isMaximized());
+
+    // Anywhere on the bar: on the version text and in the empty middle.
+    QTest::mouseDClick(bar_->findChild<QLabel *>("whiteLabel"), Qt::LeftButton);
+    EXPECT_TRUE(window_->isMaximized());
+    QTest::mouseDClick(bar_, Qt::LeftButton, {}, QPoint(bar_->width() / 2, 20));
+    EXPECT_FALSE(window_->isMaximized());
+}
+
+TEST_F(TitleBarTest, WindowButtonsMinimiseAndClose) {
+    QTest::mouseClick(button("minimizeButton"), Qt::LeftButton);
+    EXPECT_TRUE(window_->isMinimized());
+    window_->showNormal();
+    QTest::mouseClick(button("closeButton"), Qt::LeftButton);
+    EXPECT_FALSE(window_->isVisible());
+}
+
+TEST(ArrowWidgetTest, DefaultBubbleHasItsArrowAtTheBottom) {
+    ArrowWidget bubble;
+    EXPECT_EQ(bubble.size(), QSize(100, 80));
+    EXPECT_TRUE(bubble.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(bubble.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(bubble.testAttribute(Qt::WA_DeleteOnClose));
+    const QPainterPath path = bubble.bubblePath();
+    // Body (5, 5, 90, 60) and triangle (50, 65), (57, 75), (65, 65).
+    EXPECT_EQ(path.boundingRect(), QRectF(5, 5, 90, 70));
+    EXPECT_TRUE(path.contains(QPointF(57, 73)));
+    EXPECT_FALSE(path.contains(QPointF(51, 73)));
+    EXPECT_TRUE(path.contains(QPointF(50, 30)));
+    EXPECT_FALSE(path.contains(QPointF(3, 30)));
+}
+
+TEST(ArrowWidgetTest, NoticeBubbleHasItsArrowOnTop) {
+    ArrowWidget bubble;
+    bubble.setArrowAtBottom(false);
+    bubble.setArrowOffset(80);
+    bubble.setArrowSize(20, 12);
+    bubble.setFixedSize(180, 60);
+    auto *content = new QLabel("x");
+    bubble.setContentWidget(content);
+    const QPainterPath path = bubble.bubblePath();
+    // Triangle (80, 17), (90, 5), (100, 17); body (5, 17, 170, 38).
+    EXPECT_EQ(path.boundingRect(), QRectF(5, 5, 170, 50));
+    EXPECT_TRUE(path.contains(QPointF(90, 7)));
+    EXPECT_FALSE(path.contains(QPointF(82, 7)));
+    EXPECT_FALSE(path.contains(QPointF(90, 57)));
+    bubble.layout()->activate();
+    EXPECT_EQ(content->geometry(), QRect(5, 15, 170, 40));
+}
+
+TEST(ArrowWidgetTest, OddArrowWidthPutsTheTipAtTheTruncatedHalf) {
+    ArrowWidget bubble;
+    const QPainterPath path = bubble.bubblePath();
+    EXPECT_TRUE(path.contains(QPointF(57, 74.5)));
+    EXPECT_FALSE(path.contains(QPointF(58.5, 74.5)));
+}
+
+}  // namespace
