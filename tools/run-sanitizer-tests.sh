@@ -10,16 +10,18 @@ run_label() {
     local build_dir=$1 sanitize=$2 label=$3
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVT_SANITIZE="$sanitize" \
         >/dev/null
-    # The executables of the label's tests are the targets to build.
+    # Each suite's executable target carries the suite's name.
     local targets
-    targets=$(cd "$build_dir" && ctest -N -L "$label" --show-only=json-v1 | python3 -c '
-import json, os, sys
-names = set()
-for test in json.load(sys.stdin)["tests"]:
-    for word in test.get("command", []):
-        if word.startswith(os.getcwd()) and os.path.basename(word):
-            names.add(os.path.basename(word))
-print(" ".join(sorted(names)))')
+    targets=$(cd "$build_dir" && python3 - "$label" <<'PY'
+import json, subprocess, sys
+tests = json.loads(subprocess.run(["ctest", "-N", "-L", sys.argv[1], "--show-only=json-v1"],
+                                  capture_output=True, text=True, check=True).stdout)["tests"]
+known = subprocess.run(["cmake", "--build", ".", "--target", "help"],
+                       capture_output=True, text=True, check=True).stdout
+targets = {line.split(":")[0].strip() for line in known.splitlines()}
+print(" ".join(sorted(t["name"] for t in tests if t["name"] in targets)))
+PY
+)
     if [ -z "$targets" ]; then
         echo "No $label tests to run under $sanitize."
         return 0
