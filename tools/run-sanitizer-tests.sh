@@ -33,7 +33,7 @@ PY
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/tools/tsan.supp"
 
 status=0
 run_label build-asan "address,undefined" unit || status=1
