@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../resources"
 
 normal="rgb(138,146,153)"
-hover="rgb(255,255,255)"
+hover="rgb(255,92,57)"
 img=subview/images
 
 glyph() { # name width height colour draw-primitives...
