@@ -1,37 +1,76 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLayout>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QUrlQuery>
 
+#include "ui/arrow_widget.h"
 #include "ui/title_bar.h"
 #include "ui/vantoro_client.h"
 
 namespace {
 
 // The window as a widget test sees it: no engine (so no browser), the working directory an empty
-// folder of its own, and beacons sent through a proxy port on 127.0.0.1 that refuses them.
+// folder of its own, and beacons sent through a proxy on 127.0.0.1 that answers each with an
+// empty 200 and records the statistics event of each.
 class VantoroClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         previous_ = QDir::currentPath();
         QDir::setCurrent(dir_.path());
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(probe.serverPort());
-        probe.close();
-        qputenv("http_proxy", proxy);
+        ASSERT_TRUE(proxy_.listen(QHostAddress::LocalHost));
+        QObject::connect(&proxy_, &QTcpServer::newConnection, [this] { answer(); });
+        qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(proxy_.serverPort()));
         qputenv("HOME", dir_.path().toUtf8());
     }
-    void TearDown() override { QDir::setCurrent(previous_); }
+    void TearDown() override {
+        // Notices outlive the window that showed them, for at most their 2.5 s.
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<ArrowWidget *>(widget)) {
+                delete widget;
+            }
+        }
+        QDir::setCurrent(previous_);
+    }
+
+    // The statId of every beacon received so far, in order.
+    QStringList statIds() const { return statIds_; }
 
     QTemporaryDir dir_;
     QString previous_;
+
+private:
+    void answer() {
+        while (QTcpSocket *socket = proxy_.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                QByteArray &request = requests_[socket];
+                request += socket->readAll();
+                if (!request.contains("\r\n\r\n")) {
+                    return;
+                }
+                const QUrl url(QString::fromLatin1(request.split(' ').value(1)));
+                statIds_ << QUrlQuery(url).queryItemValue(QStringLiteral("statId"));
+                requests_.remove(socket);
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                socket->disconnectFromHost();
+            });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    QTcpServer proxy_;
+    QHash<QTcpSocket *, QByteArray> requests_;
+    QStringList statIds_;
 };
 
 TEST_F(VantoroClientTest, FormHasItsSizesMarginsAndFlags) {
@@ -75,6 +114,7 @@ TEST_F(VantoroClientTest, FirstStartLeavesAnEmptyMarkerAndLaterStartsKeepIt) {
     { VantoroClient first(nullptr); }
     ASSERT_TRUE(QFile::exists(marker));
     EXPECT_EQ(QFile(marker).size(), 0);
+    EXPECT_EQ(statIds(), QStringList{"770001"});
 
     QFile file(marker);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -82,6 +122,7 @@ TEST_F(VantoroClientTest, FirstStartLeavesAnEmptyMarkerAndLaterStartsKeepIt) {
     file.close();
     { VantoroClient later(nullptr); }
     EXPECT_EQ(QFile(marker).size(), 4);
+    EXPECT_EQ(statIds(), (QStringList{"770001", "770002"}));
 }
 
 TEST_F(VantoroClientTest, CommandsWithoutABrowserDoNothing) {
@@ -91,6 +132,8 @@ TEST_F(VantoroClientTest, CommandsWithoutABrowserDoNothing) {
     QTest::mouseClick(window.findChild<QPushButton *>("refreshButton"), Qt::LeftButton);
     window.resize(1200, 700);
     EXPECT_EQ(window.browserId, 0);
+    // Refresh counts even without a browser; return home sends nothing.
+    EXPECT_EQ(statIds(), (QStringList{"770001", "770003"}));
 }
 
 }  // namespace
