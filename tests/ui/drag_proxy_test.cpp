@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
@@ -66,6 +67,23 @@ TEST_F(DragProxyTest, CursorFollowsTheRegionUnderThePointer) {
     EXPECT_EQ(hoverShape({3, h - 3}), Qt::SizeBDiagCursor);
     EXPECT_EQ(hoverShape({8, 8}), Qt::ArrowCursor);
     EXPECT_EQ(hoverShape({w / 2, h / 2}), Qt::ArrowCursor);
+}
+
+// The widget sees no further move once the pointer rests or leaves across a child, so the band's
+// cursor is taken back by polling the pointer, or at once on Leave.
+TEST_F(DragProxyTest, BandCursorReturnsToTheArrowWhenThePointerIsBackInside) {
+    EXPECT_EQ(hoverShape({3, 150}), Qt::SizeHorCursor);
+    QCursor::setPos(widget_.mapToGlobal(QPoint(3, 150)));
+    QTest::qWait(150);
+    EXPECT_EQ(widget_.cursor().shape(), Qt::SizeHorCursor);
+    QCursor::setPos(widget_.mapToGlobal(QPoint(200, 150)));
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return widget_.cursor().shape() == Qt::ArrowCursor; }, 1000));
+
+    EXPECT_EQ(hoverShape({200, 297}), Qt::SizeVerCursor);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&widget_, &leave);
+    EXPECT_EQ(widget_.cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST_F(DragProxyTest, EachBandResizesFromThePressStateWhateverThePath) {
