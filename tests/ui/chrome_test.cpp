@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -227,6 +228,27 @@ TEST(ArrowWidgetTest, NoticeBubbleHasItsArrowOnTop) {
     EXPECT_FALSE(path.contains(QPointF(90, 57)));
     bubble.layout()->activate();
     EXPECT_EQ(content->geometry(), QRect(5, 15, 170, 40));
+}
+
+// What reaches the screen: white inside the outline, nothing opaque-white outside it.
+TEST(ArrowWidgetTest, PaintsTheNoticeShapeOnATransparentWindow) {
+    ArrowWidget bubble;
+    bubble.setArrowAtBottom(false);
+    bubble.setArrowOffset(80);
+    bubble.setArrowSize(20, 12);
+    bubble.setFixedSize(180, 60);
+    bubble.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bubble));
+    const QImage image = bubble.grab().toImage();
+    const QColor white(255, 255, 255, 255);
+    auto at = [&](int x, int y) { return image.pixelColor(x, y); };
+    EXPECT_EQ(at(90, 8), white);   // just below the arrow's tip
+    EXPECT_EQ(at(90, 36), white);  // middle of the body
+    EXPECT_EQ(at(8, 20), white);   // inside the body's top-left corner
+    EXPECT_NE(at(70, 8), white);   // beside the arrow
+    EXPECT_NE(at(2, 36), white);   // the margin left for the shadow
+    EXPECT_NE(at(90, 58), white);  // below the body
+    EXPECT_LT(at(0, 0).alpha(), 255);
 }
 
 TEST(ArrowWidgetTest, OddArrowWidthPutsTheTipAtTheTruncatedHalf) {
