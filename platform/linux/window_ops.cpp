@@ -1,6 +1,13 @@
+#include <QCursor>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include <chrono>
 #include <thread>
@@ -24,11 +31,85 @@ bool releaseMouseCapture() {
     return QGuiApplication::mouseButtons() & Qt::LeftButton;
 }
 
+namespace {
+
+constexpr uint32_t kMoveResizeMove = 8;
+constexpr uint32_t kSourceApplication = 1;
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name) {
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, false, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window) {
+    xcb_query_tree_reply_t *reply =
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+    const xcb_window_t root = reply ? reply->root : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+    std::free(reply);
+    return root;
+}
+
+// QWindow::startSystemMove() tells the window manager that the pointer is where the top-level
+// window last saw it. Over the title bar it never does: the pointer is over the native child that
+// holds the page's window, so the window would jump to put its corner under the pointer. The
+// request is made here with the pointer's real position instead.
+bool requestX11Move(QWidget *widget) {
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) {
+        return false;
+    }
+    xcb_connection_t *connection = x11->connection();
+    const auto window = static_cast<xcb_window_t>(widget->winId());
+    const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
+    const xcb_window_t root = rootOf(connection, window);
+    if (moveResize == XCB_ATOM_NONE || root == XCB_WINDOW_NONE) {
+        return false;
+    }
+    const QPoint pointer = QCursor::pos() * widget->devicePixelRatioF();
+
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = moveResize;
+    message.data.data32[0] = static_cast<uint32_t>(pointer.x());
+    message.data.data32[1] = static_cast<uint32_t>(pointer.y());
+    message.data.data32[2] = kMoveResizeMove;
+    message.data.data32[3] = XCB_BUTTON_INDEX_1;
+    message.data.data32[4] = kSourceApplication;
+    // The window manager can only take the pointer once this program lets it go.
+    xcb_ungrab_pointer(connection, XCB_CURRENT_TIME);
+    xcb_send_event(connection, false, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+    return true;
+}
+
+}  // namespace
+
 void startWindowMove(WindowHandle window) {
     QWidget *widget = QWidget::find(static_cast<WId>(window));
-    if (widget && widget->windowHandle()) {
-        widget->windowHandle()->startSystemMove();
+    if (!widget || !widget->windowHandle()) {
+        return;
     }
+    if (!requestX11Move(widget)) {
+        widget->windowHandle()->startSystemMove();
+        return;
+    }
+    // From here on the window manager holds the pointer and this program never sees the button
+    // go up. Without a release of its own the toolkit would go on believing the button held and
+    // the title bar grabbing the mouse, so that the next press anywhere (on an edge to resize,
+    // say) would move the window again.
+    QWindow *handle = widget->windowHandle();
+    const QPoint global = QCursor::pos();
+    QWindowSystemInterface::handleMouseEvent(handle, handle->mapFromGlobal(global), global,
+                                             Qt::NoButton, Qt::LeftButton,
+                                             QEvent::MouseButtonRelease);
 }
 
 void focusWindow(WindowHandle window) {

@@ -107,8 +107,19 @@ class XDisplay:
     # --- windows -----------------------------------------------------------------------------
 
     def visible_windows(self, pid):
+        """Mapped top-level windows of a process. Native child windows (the page's, inside the
+        main window) carry the process id too; they sit inside another window of the process,
+        where a top-level window's parent is the root or a window manager's frame."""
         out = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=False)
-        return [int(w) for w in out.split()]
+        windows = [int(w) for w in out.split()]
+        return [w for w in windows if self.parent_window(w) not in windows]
+
+    def parent_window(self, window):
+        out = self.run(["xwininfo", "-tree", "-id", str(window)], check=False)
+        for line in out.splitlines():
+            if line.strip().startswith("Parent window id:"):
+                return int(line.split(":", 1)[1].split()[0], 16)
+        return None
 
     def geometry(self, window):
         """Absolute x, y, width, height of a window."""
@@ -545,8 +556,8 @@ class TitleBar:
     """Screen positions of the title bar's buttons, found on the screen.
 
     The three window buttons sit at the bar's right end; the three page buttons follow the title
-    image and the version text, whose width depends on the font. Both groups are located by
-    hovering: a button shows a different image under the pointer."""
+    image and the version text, whose width depends on the font. Both groups are located by what
+    the bar draws."""
 
     def __init__(self, client):
         self.client = client
@@ -581,44 +592,35 @@ class TitleBar:
             occupied.append(hit)
         return occupied
 
+    def _drawn_runs(self):
+        """(left, right) column ranges of what is drawn on the bar, gaps under 6 pixels bridged:
+        the characters of a text make one run, each button's glyph one of its own."""
+        runs = []
+        for col, hit in enumerate(self._button_columns()):
+            if not hit:
+                continue
+            if runs and col - runs[-1][1] < 6:
+                runs[-1][1] = col
+            else:
+                runs.append([col, col])
+        return runs
+
     def buttons(self):
-        """Centre (screen x, y) of each button by object name."""
+        """Centre (screen x, y) of each button by object name.
+
+        Every button's glyph is drawn centred in it. The window buttons are the last three runs
+        of the bar; the page buttons the last three of its left half, after the title image and
+        the version text (whose width depends on the font)."""
         x, _, w, _ = self.rect()
         cy = self.centre_y()
-        occupied = self._button_columns()
-
-        def drawn(left, width):
-            return sum(occupied[c] for c in range(max(0, left), min(w, left + width)))
-
-        # Window buttons: three 24-pixel buttons ending 9 pixels from the right, 10 pixels plus
-        # the layout's spacing apart. The spacing that best fits what is drawn wins; among equal
-        # fits, the one nearest the usual 6 pixels.
-        right = w - 9
-        fits = []
-        for spacing in range(0, 13):
-            lefts = [right - 24, right - 48 - 10 - spacing, right - 72 - 20 - 2 * spacing]
-            score = sum(drawn(left, 24) for left in lefts) - drawn(lefts[2] - 8, 8)
-            fits.append((score, -abs(spacing - 6), spacing, lefts))
-        _, _, spacing, lefts = max(fits)
-        names = {"closeButton": lefts[0], "maximizeButton": lefts[1], "minimizeButton": lefts[2]}
-        result = {name: (x + left + 12, cy) for name, left in names.items()}
-
-        # Page buttons: three 28-pixel buttons, 5 pixels plus the spacing apart, after the title
-        # image (137 wide from x 9) and the version text. Slide the trio over the drawn columns;
-        # glyphs narrower than their buttons fit over a range of positions: take its middle.
-        pitch = 28 + 5 + spacing
-        scored = []
-        for start in range(9 + 137 + 5, w // 2):
-            lefts3 = [start, start + pitch, start + 2 * pitch]
-            score = sum(drawn(left, 28) for left in lefts3)
-            score -= 2 * sum(drawn(left + 28, 5 + spacing) for left in lefts3[:2])
-            scored.append((score, start))
-        best = max(score for score, _ in scored)
-        starts = [start for score, start in scored if score == best]
-        start = starts[len(starts) // 2]
-        for i, name in enumerate(("returnhomeButton", "clearcookieButton", "refreshButton")):
-            result[name] = (x + start + i * pitch + 14, cy)
-        return result
+        runs = self._drawn_runs()
+        right = [r for r in runs if r[0] >= w // 2][-3:]
+        left = [r for r in runs if r[1] < w // 2][-3:]
+        if len(right) != 3 or len(left) != 3:
+            raise AssertionError("title bar buttons not found in %s" % runs)
+        names = ("minimizeButton", "maximizeButton", "closeButton",
+                 "returnhomeButton", "clearcookieButton", "refreshButton")
+        return {name: (x + (a + b) // 2, cy) for name, (a, b) in zip(names, right + left)}
 
 
 # ---------------------------------------------------------------------------------------------
