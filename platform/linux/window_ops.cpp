@@ -57,8 +57,9 @@ xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window) {
 // holds the page's window, so the window would jump to put its corner under the pointer. The
 // request is made here with the pointer's real position instead.
 bool requestX11Move(QWidget *widget) {
+    // Other platforms (the offscreen one among them) may answer for X11 without an X connection.
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()) {
         return false;
     }
     xcb_connection_t *connection = x11->connection();
