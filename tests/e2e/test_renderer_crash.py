@@ -49,12 +49,16 @@ class RendererCrash(harness.ClientTest):
         # The browser process goes on: its window, its debugging port and its commands.
         self.assertTrue(self.client.alive())
         self.assertIn(self.client.window, self.display.visible_windows(self.client.pid))
-        self.assertTrue(harness.debug_pages())
+        # The crashed page has no debugging target until it is loaded again; the port answers.
+        self.assertIsInstance(harness.debug_targets(), list)
         requests = len(self.site.requests())
         bar = harness.TitleBar(self.client)
         self.display.click(*bar.buttons()["refreshButton"])
         poll(lambda: self.site.wait_for_path("/", 0, start=requests), 15,
              description="the page to load again after the crash")
+        poll(lambda: any(p["url"].startswith("https://%s/" % harness.standin.SITE_HOST)
+                         for p in harness.debug_pages()), 15,
+             description="the reloaded page on the debugging port")
         self.display.click(*bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(15), 0)
 
