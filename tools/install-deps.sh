@@ -14,7 +14,7 @@ run_packages=(
     qt6-base-dev qt6-base-private-dev qt6-webengine-dev qt6-webengine-private-dev libxcb1-dev
     qml6-module-qtwebengine-controlsdelegates libgl-dev
     fonts-wqy-microhei
-    xvfb xauth openbox x11-utils xdotool imagemagick
+    xvfb xauth openbox x11-utils x11-xserver-utils xcompmgr xdotool imagemagick
     python3 openssl
 )
 test_packages=(

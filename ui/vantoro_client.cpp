@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QResizeEvent>
 #include <QUrl>
 
@@ -29,6 +30,11 @@ VantoroClient::VantoroClient(QWidget *parent)
       clearCacheRequested(false),
       handler(nullptr),
       ui(new Ui::VantoroClientClass) {
+    // The form's automatic connections read "on_return_home" and "on_clear_cookie" as slots of
+    // objects named "return" and "clear" and warn that there are none. These slots are
+    // connected by hand below, to the title bar's signals of the same names.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.core.qmetaobject.connectslotsbyname=false"));
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
