@@ -613,11 +613,19 @@ class TitleBar:
         the version text (whose width depends on the font)."""
         x, _, w, _ = self.rect()
         cy = self.centre_y()
-        runs = self._drawn_runs()
-        right = [r for r in runs if r[0] >= w // 2][-3:]
-        left = [r for r in runs if r[1] < w // 2][-3:]
-        if len(right) != 3 or len(left) != 3:
-            raise AssertionError("title bar buttons not found in %s" % runs)
+        found = []
+
+        def groups():
+            # A window just restored or raised may not have been drawn again yet.
+            runs = self._drawn_runs()
+            found[:] = [runs]
+            right = [r for r in runs if r[0] >= w // 2][-3:]
+            left = [r for r in runs if r[1] < w // 2][-3:]
+            return (right, left) if len(right) == 3 and len(left) >= 3 else None
+        try:
+            right, left = poll(groups, 5, interval=0.2, description="the title bar's buttons")
+        except AssertionError:
+            raise AssertionError("title bar buttons not found in %s" % found[0]) from None
         names = ("minimizeButton", "maximizeButton", "closeButton",
                  "returnhomeButton", "clearcookieButton", "refreshButton")
         return {name: (x + (a + b) // 2, cy) for name, (a, b) in zip(names, right + left)}
