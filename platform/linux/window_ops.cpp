@@ -1,8 +1,8 @@
+#include <qpa/qwindowsysteminterface.h>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 
 #include <xcb/xcb.h>
 
