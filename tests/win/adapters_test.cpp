@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "scoped_win32_calls.h"
+#include "stats/device_id.h"
 
 namespace {
 
@@ -72,6 +74,13 @@ TEST(Adapters, WineListsItsAdapters) {
     }
 }
 
+TEST(Adapters, WinesAdaptersGoThroughTheSharedChoice) {
+    char address[kAdapterAddressBufferSize] = {};
+    getAdapterMacAddress(address);
+    // Wine lists the machine's own Ethernet adapter: six bytes, lower-case, joined by "-".
+    EXPECT_TRUE(std::regex_match(address, std::regex("([0-9a-f]{2}-){5}[0-9a-f]{2}"))) << address;
+}
+
 TEST_F(AdapterListTest, OneAdapterNeedsOneCallOfOneRecordsSize) {
     fake.results = {ERROR_SUCCESS};
     fake.adapters = {adapter("Wired", 6, {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, "10.1.2.3")};
@@ -119,6 +128,16 @@ TEST_F(AdapterListTest, TwoFailuresGiveNoListAndNoThirdCall) {
     EXPECT_EQ(fake.sizesOffered.size(), 2u);
     ASSERT_EQ(adapters.size(), 1u);
     EXPECT_EQ(adapters[0].description, "kept");
+}
+
+TEST_F(AdapterListTest, TwoFailuresPrintTheFailureLineAndLeaveTheAddressBufferAlone) {
+    fake.results = {ERROR_BUFFER_OVERFLOW, ERROR_NO_DATA};
+    fake.sizeNeeded = 2 * sizeof(IP_ADAPTER_INFO);
+    char address[kAdapterAddressBufferSize] = {};
+    testing::internal::CaptureStdout();
+    getAdapterMacAddress(address);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "CalltoGetAdaptersInfofailed.n");
+    EXPECT_EQ(std::string(address, sizeof address), std::string(sizeof address, '\0'));
 }
 
 TEST_F(AdapterListTest, OverlongAddressLengthIsCappedAtTheRecordsEightBytes) {
