@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,21 +53,44 @@ xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window) {
     return root;
 }
 
+// The window manager announces on the root window which requests it carries out.
+bool windowManagerSupports(xcb_connection_t *connection, xcb_window_t root, xcb_atom_t request) {
+    const xcb_atom_t supported = internAtom(connection, "_NET_SUPPORTED");
+    if (supported == XCB_ATOM_NONE) {
+        return false;
+    }
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, false, root, supported, XCB_ATOM_ATOM, 0, 4096),
+        nullptr);
+    bool found = false;
+    if (reply && reply->format == 32) {
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+        const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_atom_t));
+        found = std::find(atoms, atoms + count, request) != atoms + count;
+    }
+    std::free(reply);
+    return found;
+}
+
+// Other platforms (the offscreen one among them) may answer for X11 without an X connection.
+xcb_connection_t *x11Connection() {
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11) {
+        return nullptr;
+    }
+    return x11->connection();
+}
+
 // QWindow::startSystemMove() tells the window manager that the pointer is where the top-level
 // window last saw it. Over the title bar it never does: the pointer is over the native child that
 // holds the page's window, so the window would jump to put its corner under the pointer. The
-// request is made here with the pointer's real position instead.
-bool requestX11Move(QWidget *widget) {
-    // Other platforms (the offscreen one among them) may answer for X11 without an X connection.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()) {
-        return false;
-    }
-    xcb_connection_t *connection = x11->connection();
+// request is made here with the pointer's real position instead. Returns whether it was made.
+bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
     const auto window = static_cast<xcb_window_t>(widget->winId());
     const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
     const xcb_window_t root = rootOf(connection, window);
-    if (moveResize == XCB_ATOM_NONE || root == XCB_WINDOW_NONE) {
+    if (moveResize == XCB_ATOM_NONE || root == XCB_WINDOW_NONE ||
+        !windowManagerSupports(connection, root, moveResize)) {
         return false;
     }
     const QPoint pointer = QCursor::pos() * widget->devicePixelRatioF();
@@ -98,8 +122,12 @@ void startWindowMove(WindowHandle window) {
     if (!widget || !widget->windowHandle()) {
         return;
     }
-    if (!requestX11Move(widget)) {
+    xcb_connection_t *connection = x11Connection();
+    if (!connection) {
         widget->windowHandle()->startSystemMove();
+        return;
+    }
+    if (!requestX11Move(connection, widget)) {
         return;
     }
     // From here on the window manager holds the pointer and this program never sees the button
