@@ -10,7 +10,9 @@ const char kUserAgentPrefix[] =
 
 }  // namespace
 
-std::string SimpleApp::UserAgent() { return std::string(kUserAgentPrefix) + VT_APP_VERSION; }
+std::string SimpleApp::UserAgent() {
+    return std::string(kUserAgentPrefix) + VT_APP_VERSION;
+}
 
 void SimpleApp::OnBeforeCommandLineProcessing(const CefString &,
                                               CefRefPtr<CefCommandLine> command_line) {

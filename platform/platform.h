@@ -16,8 +16,10 @@ using WindowHandle = std::uintptr_t;
 
 // The tail appended directly behind the profile folder to name the client's data folder, and the
 // tail that names the engine's cache below it.
-extern const char kDataFolderTail[];   // "\AppData\Local\VantoroClient" / "/.local/share/VantoroClient"
-extern const char kCacheFolderTail[];  // kDataFolderTail followed by "\cache" / "/cache"
+// "\AppData\Local\VantoroClient" on Windows, "/.local/share/VantoroClient" on Linux.
+extern const char kDataFolderTail[];
+// kDataFolderTail followed by "\cache" or "/cache".
+extern const char kCacheFolderTail[];
 
 // The user's profile (home) folder in UTF-8, without a trailing separator; empty when it cannot be
 // determined.
@@ -39,7 +41,7 @@ bool holdsFilesBelow(const std::string &folder);
 
 enum AdapterType : unsigned {
     kAdapterTypeOther = 1,
-    kAdapterTypeEthernet = 6,   // wired
+    kAdapterTypeEthernet = 6,  // wired
     kAdapterTypeLoopback = 24,
     kAdapterTypeWireless = 71,  // IEEE 802.11
 };

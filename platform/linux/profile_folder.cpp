@@ -59,8 +59,12 @@ std::string profileFolder() {
     return home.empty() ? absoluteOrEmpty(homeFromPasswordDatabase()) : home;
 }
 
-std::string dataFolderPath() { return profileFolderWithTail(kDataFolderTail); }
+std::string dataFolderPath() {
+    return profileFolderWithTail(kDataFolderTail);
+}
 
-std::string cachePath() { return profileFolderWithTail(kCacheFolderTail); }
+std::string cachePath() {
+    return profileFolderWithTail(kCacheFolderTail);
+}
 
 }  // namespace platform

@@ -17,7 +17,8 @@ public:
     HomeGuard() {
         const char *home = std::getenv("HOME");
         had_home_ = home != nullptr;
-        if (had_home_) saved_ = home;
+        if (had_home_)
+            saved_ = home;
     }
     ~HomeGuard() {
         if (had_home_) {
@@ -76,7 +77,8 @@ TEST(ProfileFolderTest, NoProfileFolderGivesNoDataOrCacheFolder) {
     ASSERT_NE(child, -1);
     if (child == 0) {
         unsetenv("HOME");
-        if (setgid(54321) != 0 || setuid(54321) != 0) _exit(2);
+        if (setgid(54321) != 0 || setuid(54321) != 0)
+            _exit(2);
         const bool empty = platform::profileFolder().empty() &&
                            platform::dataFolderPath().empty() && platform::cachePath().empty();
         _exit(empty ? 0 : 1);
