@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the client and runs every test suite: unit, threading, engine and end-to-end tests of
 # the real executable (each starts its own X server), the Windows layer under Wine, and the unit
-# and threading tests again under the sanitizers.
+# and threading tests again under the sanitizers; and checks that the C++ sources are formatted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +12,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 
 status=0
+tools/check-format.sh || status=1
 (cd build && ctest --output-on-failure -j"$jobs") || status=1
 tools/run-wine-tests.sh || status=1
 tools/run-sanitizer-tests.sh || status=1
