@@ -13,51 +13,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 shot=$(realpath -m "${2:-docs/screenshot.png}")
 
-scratch=$(mktemp -d /tmp/vt-shot.XXXXXX)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
+session_name=screenshot
+source tools/standin/session.sh
+start_standins
+start_virtual_display
 
-wait_for() { # seconds, description, command...
-    local seconds=$1 what=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        if [ $SECONDS -ge $deadline ]; then
-            echo "screenshot: timed out waiting for $what" >&2
-            return 1
-        fi
-        sleep 0.2
-    done
-}
-
-python3 "$root/tools/standin/standin.py" --ready-file "$scratch/ports.json" \
-    --site-log "$scratch/site.jsonl" --stats-log "$scratch/stats.jsonl" >/dev/null &
-pids+=($!)
-wait_for 20 "the stand-ins" test -s "$scratch/ports.json"
-field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' \
-    "$scratch/ports.json" "$1"; }
-rule=$(field resolver_rule)
-proxy=$(field proxy)
-
-exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-exec 3>&-
-wait_for 15 "Xvfb" grep -q . "$scratch/display"
-export DISPLAY=":$(tr -d '\n' <"$scratch/display")"
-mkdir -p "$scratch/home/runtime" "$scratch/work" && chmod 700 "$scratch/home/runtime"
-export HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/home/runtime"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-wait_for 15 "openbox" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q WINDOW'
 # A grey desktop, so the window's edges show, and a compositing manager (xcompmgr), without
 # which the bubble's transparent margin and shadow are drawn black.
 xsetroot -solid "rgb:5a/60/66" 2>/dev/null || true
@@ -66,23 +26,9 @@ if command -v xcompmgr >/dev/null; then
     pids+=($!)
 fi
 
-(cd "$scratch/work" && exec env -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY \
-    http_proxy="$proxy" HTTP_PROXY="$proxy" \
-    no_proxy="localhost,127.0.0.1,live.vantoro.example" \
-    NO_PROXY="localhost,127.0.0.1,live.vantoro.example" \
-    "$exe" "--host-resolver-rules=$rule" --ignore-certificate-errors) \
-    >"$scratch/client.log" 2>&1 &
-client=$!
-pids+=($client)
-
-window_id() { xdotool search --onlyvisible --pid "$client" 2>/dev/null | head -n 1; }
-has_window() { [ -n "$(window_id)" ]; }
-page_loaded() { grep -q '"path": "/loaded"' "$scratch/site.jsonl" 2>/dev/null; }
-if ! wait_for 60 "the client's window" has_window || ! wait_for 60 "the page" page_loaded; then
-    tail -n 30 "$scratch/client.log" >&2
-    exit 1
-fi
-window=$(window_id)
+mkdir -p "$scratch/work"
+start_client "$scratch/work"
+wait_for_client_page
 xdotool windowmove --sync "$window" 100 80
 sleep 1 # the page's first paint after its load event
 eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -129,7 +75,4 @@ echo "Screenshot: $shot"
 
 # Close the client with its own button.
 xdotool click 1
-for _ in $(seq 1 100); do
-    kill -0 "$client" 2>/dev/null || break
-    sleep 0.1
-done
+wait_client_gone
