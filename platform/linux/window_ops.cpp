@@ -55,7 +55,8 @@ xcb_window_t rootOf(xcb_connection_t *connection, xcb_window_t window) {
 
 // The window manager announces on the root window which requests it carries out.
 bool windowManagerSupports(xcb_connection_t *connection, xcb_window_t root, xcb_atom_t request) {
-    const xcb_atom_t supported = internAtom(connection, "_NET_SUPPORTED");
+    // Atoms stay the same for as long as the X server runs: asked for once.
+    static const xcb_atom_t supported = internAtom(connection, "_NET_SUPPORTED");
     if (supported == XCB_ATOM_NONE) {
         return false;
     }
@@ -87,7 +88,7 @@ xcb_connection_t *x11Connection() {
 // request is made here with the pointer's real position instead. Returns whether it was made.
 bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
     const auto window = static_cast<xcb_window_t>(widget->winId());
-    const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
+    static const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
     const xcb_window_t root = rootOf(connection, window);
     if (moveResize == XCB_ATOM_NONE || root == XCB_WINDOW_NONE ||
         !windowManagerSupports(connection, root, moveResize)) {
