@@ -16,7 +16,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 # Named by hand rather than with dpkg-shlibdeps, which a machine set up only to build the client
 # may not have. The CJK font keeps the Chinese tooltips and notice from showing as boxes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libxcb1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4),\
+    "libc6, libstdc++6, libxcb1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6quick6 (>= 6.4),\
  libqt6network6 (>= 6.4), libqt6webenginecore6 (>= 6.4), libqt6webenginewidgets6 (>= 6.4),\
  fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)

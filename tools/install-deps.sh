@@ -11,7 +11,7 @@ fi
 
 run_packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-private-dev qt6-webengine-dev qt6-webengine-private-dev libxcb1-dev
+    qt6-base-dev qt6-base-private-dev qt6-declarative-dev qt6-webengine-dev qt6-webengine-private-dev libxcb1-dev
     qml6-module-qtwebengine-controlsdelegates libgl-dev
     fonts-wqy-microhei
     xvfb xauth openbox x11-utils x11-xserver-utils xcompmgr xdotool imagemagick

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QString>
 #include <memory>
 #include <string>
@@ -128,6 +130,14 @@ bool CefInitialize(const CefMainArgs &args, const CefSettings &settings,
     }
     // Qt WebEngine shares OpenGL contexts with the application's widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Without the GPU Chromium hands over pages already drawn in memory. Composing them through
+    // OpenGL then only adds a software rasteriser's work on machines without a GPU driver, and
+    // on a loaded machine that work competes with the page for the same cores. A backend the
+    // user chose in the environment still wins.
+    if (command_line->HasSwitch("disable-gpu") && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") &&
+        qEnvironmentVariableIsEmpty("QSG_RHI_BACKEND")) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
     // The views' compiled shaders would otherwise be kept in the user's cache folder, outside the
     // engine's cache path.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);

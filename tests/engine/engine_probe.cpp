@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -140,6 +141,7 @@ int main(int argc, char *argv[]) {
         engine_internal::addShutdownHook([page] { delete page; });
         QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
             results.add(QStringLiteral("load_ok"), QString::number(ok));
+            results.add(QStringLiteral("scene_backend"), QQuickWindow::sceneGraphBackend());
             page->runJavaScript(QString::fromLatin1(kPageScript), [&](const QVariant &value) {
                 results.add(QStringLiteral("user_agent"), value.toString());
                 autoplay.start(100);

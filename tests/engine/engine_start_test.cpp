@@ -230,6 +230,8 @@ TEST_F(EngineStart, SwitchesReachChromium) {
     // locale.
     EXPECT_TRUE(request.headers.value("accept-language").startsWith("zh-CN"))
         << request.headers.value("accept-language").constData();
+    // disable-gpu, from the hook: the page is also composed without OpenGL.
+    EXPECT_EQ(run_->results.value(QStringLiteral("scene_backend")), QStringLiteral("software"));
 }
 
 TEST_F(EngineStart, CacheAndSiteDataStayBelowTheCachePath) {
