@@ -5,7 +5,8 @@ Ten runs each (after one discarded warm-up round), interleaved, on one page of t
 on a virtual X server:
 
   client    the client itself
-  bare      tools/bench/bare_window.cpp: a window that only loads the page with the same engine
+  bare      tools/bench/bare_window.cpp: a window that only loads the page with the same engine,
+            set up as the client sets it up (no GPU, software composition)
   chromium  Debian's chromium --app=URL (installed when missing)
 
 For each run: process start to its first window mapped (seen as a MapNotify on the X server),
@@ -150,8 +151,11 @@ def commands(kind, exe, bare, site, stats, home):
         env = standin.client_environment(stats, env)
         return [exe] + switches, env
     if kind == "bare":
+        # The engine set up as the client sets it up: no GPU, and so the page composed by Qt
+        # Quick's software renderer rather than through OpenGL.
         env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
         env["QTWEBENGINE_CHROMIUM_FLAGS"] = '"%s" %s --disable-gpu' % (switches[0], switches[1])
+        env["QT_QUICK_BACKEND"] = "software"
         return [bare, site.url()], env
     return ["chromium", "--app=" + site.url(), "--no-sandbox", "--disable-gpu", "--no-first-run",
             "--disable-background-networking", "--disable-component-update", "--disable-sync",
