@@ -125,6 +125,15 @@ protected:
         return path;
     }
 
+    // Runs a crash that must end the process by the signal and leave one dump: the debugger's
+    // report of that dump, empty after a failure.
+    std::string crashReport(const char *mode, int signal) {
+        const int status = run(mode);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << mode << " " << status;
+        const std::string dump = onlyDump();
+        return dump.empty() ? std::string() : debuggerReport(dump);
+    }
+
     static std::string debuggerReport(const std::string &dump) {
         const std::string command = "PYTHONPATH=/usr/lib/llvm-14/lib/python3.11/dist-packages '" +
                                     std::string(VT_LLDB) + "' --batch -c '" + dump +
@@ -163,12 +172,8 @@ protected:
 };
 
 TEST_F(CrashDumpTest, NullWriteDeepInTheMainThread) {
-    const int status = run("null");
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
-    const std::string dump = onlyDump();
-    ASSERT_FALSE(dump.empty());
-    const std::string report = debuggerReport(dump);
+    const std::string report = crashReport("null", SIGSEGV);
+    ASSERT_FALSE(report.empty());
     expectCrashIn(report, "writeThroughNull", "SIGSEGV");
     // The whole call chain, from the crashing function down to main.
     for (const char *caller : {"secondLevel", "firstLevel", "main"}) {
@@ -177,12 +182,8 @@ TEST_F(CrashDumpTest, NullWriteDeepInTheMainThread) {
 }
 
 TEST_F(CrashDumpTest, CrashInASecondThreadShowsEveryThread) {
-    const int status = run("thread");
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
-    const std::string dump = onlyDump();
-    ASSERT_FALSE(dump.empty());
-    const std::string report = debuggerReport(dump);
+    const std::string report = crashReport("thread", SIGSEGV);
+    ASSERT_FALSE(report.empty());
     expectCrashIn(report, "writeThroughNull", "SIGSEGV");
     EXPECT_NE(report.find("crashInWorkerThread"), std::string::npos) << report;
     // The main thread, stopped by the helper, waits for the worker with a readable stack.
@@ -210,23 +211,16 @@ TEST_F(CrashDumpTest, FaultThatAnotherHandlerRecoversFromIsNoCrash) {
 }
 
 TEST_F(CrashDumpTest, Abort) {
-    const int status = run("abort");
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGABRT);
-    const std::string dump = onlyDump();
-    ASSERT_FALSE(dump.empty());
-    const std::string report = debuggerReport(dump);
+    const std::string report = crashReport("abort", SIGABRT);
+    ASSERT_FALSE(report.empty());
     expectCrashIn(report, "", "SIGABRT");
     EXPECT_NE(report.find("abortOnPurpose"), std::string::npos) << report;
 }
 
 TEST_F(CrashDumpTest, StackOverflow) {
-    const int status = run("overflow");
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
-    const std::string dump = onlyDump();
-    ASSERT_FALSE(dump.empty());
-    expectCrashIn(debuggerReport(dump), "recurseWithoutEnd", "SIGSEGV");
+    const std::string report = crashReport("overflow", SIGSEGV);
+    ASSERT_FALSE(report.empty());
+    expectCrashIn(report, "recurseWithoutEnd", "SIGSEGV");
 }
 
 TEST_F(CrashDumpTest, NameFollowsADaylightSavingChangeAfterInstallation) {

@@ -16,8 +16,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "standin"))
 sys.path.insert(0, os.path.join(HERE, "..", "engine"))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 sys.dont_write_bytecode = True  # nothing written into the source tree
 import standin  # noqa: E402
+from harness import cmdline, parent_pid  # noqa: E402
 from client_start_test import (client_environment, poll, send_wm_delete,  # noqa: E402
                                top_level_windows)
 
@@ -25,22 +27,6 @@ EXE = None
 LLDB = None
 DUMP_NAME = re.compile(r"^DumpDemo_v1\.0-(\d{8}-\d{6})\.dmp$")
 MISC_INFO_STREAM = 15
-
-
-def command_line(pid):
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            return f.read().split(b"\0")
-    except OSError:
-        return []
-
-
-def parent_of(pid):
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            return int(f.read().rsplit(")", 1)[1].split()[1])
-    except (OSError, ValueError, IndexError):
-        return 0
 
 
 def alive(pid):
@@ -65,8 +51,8 @@ def renderers():
                 continue
         except OSError:
             continue
-        if (b"--type=renderer" in command_line(pid)
-                or b"--type=zygote" in command_line(parent_of(pid))):
+        if (b"--type=renderer" in cmdline(pid)
+                or b"--type=zygote" in cmdline(parent_pid(pid))):
             found.append(pid)
     return found
 

@@ -212,12 +212,17 @@ TEST(ArrowWidgetTest, DefaultBubbleHasItsArrowAtTheBottom) {
     EXPECT_FALSE(path.contains(QPointF(3, 30)));
 }
 
-TEST(ArrowWidgetTest, NoticeBubbleHasItsArrowOnTop) {
-    ArrowWidget bubble;
+// The clear-cache notice's shape: 180 x 60, the arrow on top, 80 px from the left.
+void shapeAsNotice(ArrowWidget &bubble) {
     bubble.setArrowAtBottom(false);
     bubble.setArrowOffset(80);
     bubble.setArrowSize(20, 12);
     bubble.setFixedSize(180, 60);
+}
+
+TEST(ArrowWidgetTest, NoticeBubbleHasItsArrowOnTop) {
+    ArrowWidget bubble;
+    shapeAsNotice(bubble);
     auto *content = new QLabel("x");
     bubble.setContentWidget(content);
     const QPainterPath path = bubble.bubblePath();
@@ -233,10 +238,7 @@ TEST(ArrowWidgetTest, NoticeBubbleHasItsArrowOnTop) {
 // What reaches the screen: white inside the outline, nothing opaque-white outside it.
 TEST(ArrowWidgetTest, PaintsTheNoticeShapeOnATransparentWindow) {
     ArrowWidget bubble;
-    bubble.setArrowAtBottom(false);
-    bubble.setArrowOffset(80);
-    bubble.setArrowSize(20, 12);
-    bubble.setFixedSize(180, 60);
+    shapeAsNotice(bubble);
     bubble.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&bubble));
     const QImage image = bubble.grab().toImage();
