@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the client needs. "run" (default): build and run the client.
 # "test": also everything the test suites use, including the Windows cross compiler and Wine.
+# "bench": what the benchmarks in tools/bench compare and measure with (run set included).
 set -euo pipefail
 
 what=${1:-run}
@@ -23,7 +24,14 @@ test_packages=(
     g++-mingw-w64-i686 wine wine32
 )
 
+bench_packages=(
+    chromium ffmpeg linux-perf
+)
+
 packages=("${run_packages[@]}")
+if [ "$what" = "bench" ]; then
+    packages+=("${bench_packages[@]}")
+fi
 if [ "$what" = "test" ]; then
     packages+=("${test_packages[@]}")
     # 32-bit Wine runs the Windows layer's tests.

@@ -36,17 +36,14 @@ import standin  # noqa: E402
 
 SETTLE_SECONDS = 2.0
 WINDOW = (1080, 610)
+# The client lets pages play with sound without a gesture; the others are set up alike.
+AUTOPLAY = "--autoplay-policy=no-user-gesture-required"
+PROGRAM_NAMES = {"client": "client", "bare": "bare engine window", "chromium": "chromium --app"}
 
 
-def ensure_chromium():
-    if shutil.which("chromium"):
-        return
-    print("Installing Debian's chromium for the comparison...", flush=True)
-    prefix = [] if os.geteuid() == 0 else ["sudo"]
-    subprocess.run(prefix + ["apt-get", "update", "-qq"], check=True)
-    subprocess.run(prefix + ["env", "DEBIAN_FRONTEND=noninteractive", "apt-get", "install", "-y",
-                             "-qq", "--no-install-recommends", "chromium"], check=True,
-                   stdout=subprocess.DEVNULL)
+def ensure_bench_packages():
+    """Debian's chromium for the comparison, and the other tools the benchmarks use."""
+    subprocess.run([os.path.join(ROOT, "tools", "install-deps.sh"), "bench"], check=True)
 
 
 def build(build_dir, kinds):
@@ -141,7 +138,10 @@ def stop_session(proc):
     proc.wait()
 
 
-def commands(kind, exe, bare, site, stats, home):
+def commands(kind, exe, bare, site, stats, home, url=None, debug_port=None):
+    """Command line and environment that start a program on url (default: the site's home
+    page). The client's debugging port is its own; the others get debug_port when given."""
+    url = url or site.url()
     env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=os.path.join(home, "runtime"))
     for name in list(env):
         if name.lower().endswith("_proxy") or name.startswith("QTWEBENGINE_"):
@@ -154,13 +154,19 @@ def commands(kind, exe, bare, site, stats, home):
         # The engine set up as the client sets it up: no GPU, and so the page composed by Qt
         # Quick's software renderer rather than through OpenGL.
         env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
-        env["QTWEBENGINE_CHROMIUM_FLAGS"] = '"%s" %s --disable-gpu' % (switches[0], switches[1])
+        flags = '"%s" %s --disable-gpu %s' % (switches[0], switches[1], AUTOPLAY)
+        if debug_port:
+            flags += " --remote-debugging-port=%d" % debug_port
+        env["QTWEBENGINE_CHROMIUM_FLAGS"] = flags
         env["QT_QUICK_BACKEND"] = "software"
-        return [bare, site.url()], env
-    return ["chromium", "--app=" + site.url(), "--no-sandbox", "--disable-gpu", "--no-first-run",
+        return [bare, url], env
+    args = ["chromium", "--app=" + url, "--no-sandbox", "--disable-gpu", "--no-first-run",
             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-            "--password-store=basic", "--window-size=%d,%d" % WINDOW,
-            "--user-data-dir=" + os.path.join(home, "chromium")] + switches, env
+            "--password-store=basic", "--window-size=%d,%d" % WINDOW, AUTOPLAY,
+            "--user-data-dir=" + os.path.join(home, "chromium")] + switches
+    if debug_port:
+        args.append("--remote-debugging-port=%d" % debug_port)
+    return args, env
 
 
 def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
@@ -206,7 +212,7 @@ def main():
 
     kinds = args.only or ["client", "bare", "chromium"]
     if "chromium" in kinds:
-        ensure_chromium()
+        ensure_bench_packages()
     exe, bare = build(os.path.abspath(args.build_dir), kinds)
     scratch = tempfile.mkdtemp(prefix="vt-bench-")
     display = harness.XDisplay(size=(1280, 800))
@@ -243,24 +249,30 @@ def main():
             if "client" in kinds and other in kinds:
                 row.append("%.2f" % (medians[(key, "client")] / medians[(key, other)]))
         rows.append(row)
-    names = {"client": "client", "bare": "bare engine window", "chromium": "chromium --app"}
-    header = ["median [min-max], %d runs" % args.runs] + [names[kind] for kind in kinds]
+    header = ["median [min-max], %d runs" % args.runs] + [PROGRAM_NAMES[kind] for kind in kinds]
     header += ["client/" + other for other in ("bare", "chromium")
                if "client" in kinds and other in kinds]
-    machine = "%s, %d cores, %s, Python %s" % (
+    print_table(header, rows, args.markdown)
+    return 0
+
+
+def machine_text():
+    return "%s, %d cores, %s, Python %s" % (
         platform.platform(), os.cpu_count(), _memory_text(), platform.python_version())
-    if args.markdown:
+
+
+def print_table(header, rows, markdown):
+    if markdown:
         print("| " + " | ".join(header) + " |")
         print("|" + "---|" * len(header))
         for row in rows:
             print("| " + " | ".join(row) + " |")
-        print("\nMachine: " + machine)
+        print("\nMachine: " + machine_text())
     else:
         widths = [max(len(r[i]) for r in rows + [header]) for i in range(len(header))]
         for row in [header] + rows:
             print("  ".join(cell.ljust(widths[i]) for i, cell in enumerate(row)))
-        print("Machine: " + machine)
-    return 0
+        print("Machine: " + machine_text())
 
 
 def _memory_text():
