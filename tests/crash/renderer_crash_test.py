@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "engine"))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 sys.dont_write_bytecode = True  # nothing written into the source tree
 import standin  # noqa: E402
-from harness import cmdline, parent_pid  # noqa: E402
+from processes import cmdline, parent_pid  # noqa: E402
 from client_start_test import (client_environment, poll, send_wm_delete,  # noqa: E402
                                top_level_windows)
 

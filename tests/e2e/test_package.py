@@ -7,12 +7,13 @@ import os
 import shlex
 import subprocess
 
-import harness
+from client_case import ClientTest, main
+from title_bar_locator import TitleBar
 
 BUILD_DIR = os.environ.get("VT_BUILD_DIR", "")
 
 
-class Package(harness.ClientTest):
+class Package(ClientTest):
     @classmethod
     def prepare(cls):
         config = os.path.join(BUILD_DIR, "CPackConfig.cmake")
@@ -69,7 +70,7 @@ class Package(harness.ClientTest):
         client = self.start_client_from(packaged, command[1:])
         client.wait_window()
         client.main_page()
-        client.display.click(*harness.TitleBar(client).buttons()["closeButton"])
+        client.display.click(*TitleBar(client).buttons()["closeButton"])
         self.assertEqual(client.wait_exit(15), 0)
 
     @classmethod
@@ -82,4 +83,4 @@ class Package(harness.ClientTest):
 
 
 if __name__ == "__main__":
-    harness.main()
+    main()

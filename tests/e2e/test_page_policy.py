@@ -6,46 +6,42 @@ pop-up and the developer tools open."""
 
 import time
 
-import harness
-from harness import poll
+from client_case import ClientTest, main
+from devtools import debug_pages, evaluate, navigate
+from processes import poll, refusing_socket
+import standin
 
-HOME_URL = "https://%s/?union=vtclient" % harness.standin.SITE_HOST
+HOME_URL = "https://%s/?union=vtclient" % standin.SITE_HOST
 
 
-class PagePolicy(harness.ClientTest):
-    @classmethod
-    def prepare(cls):
-        cls.client = cls.start_client()
-        cls.client.wait_window()
-        cls.page = cls.client.main_page()
-        cls.site.wait_for_path("/loaded", 20, query_contains="page=home")
-        cls.bar = harness.TitleBar(cls.client)
-
+class PagePolicy(ClientTest):
     def current(self):
         return self.client.page_by_id(self.page["id"]) or {}
 
     def go_home(self):
-        harness.navigate(self.page, HOME_URL)
+        navigate(self.page, HOME_URL)
         self.assertEqual(self.current().get("url"), HOME_URL)
 
     def body_text(self):
         try:
-            return harness.evaluate(self.page, "document.body ? document.body.innerText : ''")
+            return evaluate(self.page, "document.body ? document.body.innerText : ''")
         except (RuntimeError, OSError):
             return ""
 
     def test_1_failed_subframe_leaves_page(self):
         # The iframe points at a host that never resolves; the page itself stays.
         self.assertEqual(self.current().get("url"), HOME_URL)
-        self.assertEqual(harness.evaluate(self.page, "document.title"), "Vantoro Live")
+        self.assertEqual(evaluate(self.page, "document.title"), "Vantoro Live")
 
     def test_2_error_pages(self):
+        refusing = refusing_socket()
+        self.addCleanup(refusing.close)
         cases = [("https://nowhere.vantoro.invalid/", "ERR_NAME_NOT_RESOLVED", "(-105)"),
-                 ("https://127.0.0.1:%d/" % harness.unused_port(), "ERR_CONNECTION_REFUSED",
+                 ("https://127.0.0.1:%d/" % refusing.getsockname()[1], "ERR_CONNECTION_REFUSED",
                   "(-102)")]
         for url, error, code in cases:
             with self.subTest(url=url):
-                harness.evaluate(self.page, "location.href = %r; true" % url)
+                evaluate(self.page, "location.href = %r; true" % url)
                 text = poll(lambda: (lambda t: t if "Failed to load URL " + url in t else None)(
                     self.body_text()), 15, description="the error page for " + url)
                 self.assertIn("net::" + error, text)
@@ -57,7 +53,7 @@ class PagePolicy(harness.ClientTest):
     def assert_no_new_window(self):
         windows = self.display.visible_windows(self.client.pid)
         self.assertEqual(windows, [self.client.window])
-        ours = [p for p in harness.debug_pages() if harness.standin.SITE_HOST in p["url"]]
+        ours = [p for p in debug_pages() if standin.SITE_HOST in p["url"]]
         self.assertEqual(len(ours), 1, ours)
 
     def test_3_new_tab_links_open_in_place(self):
@@ -83,7 +79,7 @@ class PagePolicy(harness.ClientTest):
                       if w != self.client.window]
             return others[0] if others else None
         poll(popup_window, 10, description="a pop-up window")
-        poll(lambda: any(p["url"].endswith("/popup") for p in harness.debug_pages()), 10,
+        poll(lambda: any(p["url"].endswith("/popup") for p in debug_pages()), 10,
              description="the pop-up page")
         self.assertEqual(self.current().get("url"), HOME_URL)
 
@@ -117,4 +113,4 @@ class PagePolicy(harness.ClientTest):
 
 
 if __name__ == "__main__":
-    harness.main()
+    main()

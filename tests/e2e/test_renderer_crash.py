@@ -7,20 +7,15 @@ import os
 import re
 import signal
 
-import harness
-from harness import poll
+from client_case import ClientTest, main
+from devtools import debug_pages, debug_targets
+from processes import poll, process_tree
+import standin
 
 DUMP_NAME = re.compile(r"^DumpDemo_v1\.0-(\d{8}-\d{6})\.dmp$")
 
 
-class RendererCrash(harness.ClientTest):
-    @classmethod
-    def prepare(cls):
-        cls.client = cls.start_client()
-        cls.client.wait_window()
-        cls.page = cls.client.main_page()
-        cls.site.wait_for_path("/loaded", 20, query_contains="page=home")
-
+class RendererCrash(ClientTest):
     def test_renderer_crash_leaves_dump(self):
         renderers = poll(self.client.renderer_pids, 10, description="a renderer process")
         self.assertEqual(glob.glob(os.path.join(self.client.workdir, "*.dmp")), [])
@@ -30,7 +25,7 @@ class RendererCrash(harness.ClientTest):
 
         def complete_dump():
             dumps = glob.glob(os.path.join(self.client.workdir, "DumpDemo_v1.0-*.dmp"))
-            if dumps and all(pid not in harness.process_tree(self.client.pid)
+            if dumps and all(pid not in process_tree(self.client.pid)
                              for pid in renderers):
                 return dumps
             return None
@@ -50,18 +45,17 @@ class RendererCrash(harness.ClientTest):
         self.assertTrue(self.client.alive())
         self.assertIn(self.client.window, self.display.visible_windows(self.client.pid))
         # The crashed page has no debugging target until it is loaded again; the port answers.
-        self.assertIsInstance(harness.debug_targets(), list)
+        self.assertIsInstance(debug_targets(), list)
         requests = len(self.site.requests())
-        bar = harness.TitleBar(self.client)
-        self.display.click(*bar.buttons()["refreshButton"])
+        self.display.click(*self.bar.buttons()["refreshButton"])
         poll(lambda: self.site.wait_for_path("/", 0, start=requests), 15,
              description="the page to load again after the crash")
-        poll(lambda: any(p["url"].startswith("https://%s/" % harness.standin.SITE_HOST)
-                         for p in harness.debug_pages()), 15,
+        poll(lambda: any(p["url"].startswith("https://%s/" % standin.SITE_HOST)
+                         for p in debug_pages()), 15,
              description="the reloaded page on the debugging port")
-        self.display.click(*bar.buttons()["closeButton"])
+        self.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(15), 0)
 
 
 if __name__ == "__main__":
-    harness.main()
+    main()

@@ -6,22 +6,19 @@ import base64
 import os
 import subprocess
 
-import harness
-from harness import poll
+from client_case import ClientTest, main
+from devtools import evaluate
+from display import SCREEN, brightness, colour_count
+from processes import poll
+from title_bar_locator import DEFAULT_SIZE, MARGIN, TitleBar
+import standin
 
-HOME_URL = "https://%s/?union=vtclient" % harness.standin.SITE_HOST
+HOME_URL = "https://%s/?union=vtclient" % standin.SITE_HOST
 USER_AGENT_TAIL = "vtclient/1.0.3"
 FIELD_ORDER = ["uniqId", "os", "screen", "from", "firstFrom", "statId", "version"]
 
 
-class StartAndBeacons(harness.ClientTest):
-    @classmethod
-    def prepare(cls):
-        cls.client = cls.start_client()
-        cls.client.wait_window()
-        cls.page = cls.client.main_page()
-        cls.bar = harness.TitleBar(cls.client)
-
+class StartAndBeacons(ClientTest):
     def home_gets(self):
         return [r for r in self.site.requests() if r["path"] == "/"]
 
@@ -31,7 +28,7 @@ class StartAndBeacons(harness.ClientTest):
         self.assertEqual([name for name, _ in beacon["fields"]], FIELD_ORDER)
         fields = dict(beacon["fields"])
         self.assertEqual(beacon["host"], "stat.vantoro.example")
-        self.assertEqual(fields["screen"], "%dx%d" % harness.SCREEN)
+        self.assertEqual(fields["screen"], "%dx%d" % SCREEN)
         self.assertEqual(fields["version"], "1.0.3")
         self.assertEqual((fields["from"], fields["firstFrom"]), ("", ""))
         self.assertRegex(fields["os"], r"^linux\d+\.\d+\.\d+$")
@@ -47,7 +44,7 @@ class StartAndBeacons(harness.ClientTest):
 
     def test_2_home_page_in_window(self):
         x, y, w, h = self.client.geometry()
-        self.assertEqual((w, h), harness.DEFAULT_SIZE)
+        self.assertEqual((w, h), DEFAULT_SIZE)
         self.assertEqual(self.page["url"], HOME_URL)
         self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, query_contains="page=home"))
         # The page is drawn inside the window below the title bar, not left black.
@@ -55,21 +52,21 @@ class StartAndBeacons(harness.ClientTest):
 
         def drawn():
             rgb = self.client.display.pixels(ox + 10, oy + 10, 400, 200)
-            return harness.brightness(rgb) > 100 and harness.colour_count(rgb) > 3
+            return brightness(rgb) > 100 and colour_count(rgb) > 3
         poll(drawn, 10, description="the page to be drawn in the window")
-        view = harness.evaluate(self.page, "[innerWidth, innerHeight]")
-        self.assertEqual(view[0], w - 2 * harness.MARGIN)
+        view = evaluate(self.page, "[innerWidth, innerHeight]")
+        self.assertEqual(view[0], w - 2 * MARGIN)
 
     def test_3_user_agent(self):
         agents = {r["user_agent"] for r in self.home_gets()}
         self.assertTrue(agents)
         for agent in agents:
             self.assertTrue(agent.endswith(USER_AGENT_TAIL), agent)
-        script_agent = harness.evaluate(self.page, "navigator.userAgent")
+        script_agent = evaluate(self.page, "navigator.userAgent")
         self.assertTrue(script_agent.endswith(USER_AGENT_TAIL), script_agent)
 
     def test_4_home_button(self):
-        harness.evaluate(self.page, "location.href = '/second'; true")
+        evaluate(self.page, "location.href = '/second'; true")
         poll(lambda: "/second" in (self.client.page_by_id(self.page["id"]) or {}).get("url", ""),
              10, description="the second page")
         before = len(self.home_gets())
@@ -115,7 +112,7 @@ class StartAndBeacons(harness.ClientTest):
         later.wait_window()
         self.assertIsNone(self.stats.wait_for_stat_id(770001, 0, start=beacons))
         later.main_page()
-        later.display.click(*harness.TitleBar(later).buttons()["closeButton"])
+        later.display.click(*TitleBar(later).buttons()["closeButton"])
         self.assertEqual(later.wait_exit(15), 0)
 
     def test_7_sub_process_role(self):
@@ -129,4 +126,4 @@ class StartAndBeacons(harness.ClientTest):
 
 
 if __name__ == "__main__":
-    harness.main()
+    main()

@@ -6,19 +6,15 @@ and the clear-cache notice with the data folder gone after exit."""
 import os
 import time
 
-import harness
-from harness import poll
+from client_case import ClientTest, main
+from devtools import evaluate
+from display import SCREEN
+from processes import poll
+from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT
 
 
-class WindowChrome(harness.ClientTest):
+class WindowChrome(ClientTest):
     window_manager = True
-
-    @classmethod
-    def prepare(cls):
-        cls.client = cls.start_client()
-        cls.client.wait_window()
-        cls.page = cls.client.main_page()
-        cls.bar = harness.TitleBar(cls.client)
 
     def size(self):
         return self.client.geometry()[2:]
@@ -28,32 +24,32 @@ class WindowChrome(harness.ClientTest):
                                                                                    self.size()))
 
     def view_size(self):
-        return harness.evaluate(self.page, "[innerWidth, innerHeight]")
+        return evaluate(self.page, "[innerWidth, innerHeight]")
 
     def wait_view_follows(self):
         """The page's viewport fills the area below the title bar inside the margins."""
         def follows():
             w, h = self.size()
             vw, vh = self.view_size()
-            return vw == w - 2 * harness.MARGIN and \
-                abs(vh - (h - 2 * harness.MARGIN - harness.TITLE_HEIGHT)) <= 3
+            return vw == w - 2 * MARGIN and \
+                abs(vh - (h - 2 * MARGIN - TITLE_HEIGHT)) <= 3
         poll(follows, 10, description="the page to follow the window (window %s, page %s)"
              % (self.size(), self.view_size()))
 
     def test_1_maximise_button(self):
         self.wait_view_follows()
         self.display.click(*self.bar.buttons()["maximizeButton"])
-        self.wait_size(harness.SCREEN, "a maximised window")
+        self.wait_size(SCREEN, "a maximised window")
         self.wait_view_follows()
         self.display.click(*self.bar.buttons()["maximizeButton"])
-        self.wait_size(harness.DEFAULT_SIZE, "the restored window")
+        self.wait_size(DEFAULT_SIZE, "the restored window")
         self.wait_view_follows()
 
     def test_2_double_click_title_bar(self):
         self.display.click(*self.bar.empty_spot(), repeat=2)
-        self.wait_size(harness.SCREEN, "a maximised window after a double-click")
+        self.wait_size(SCREEN, "a maximised window after a double-click")
         self.display.click(*self.bar.empty_spot(), repeat=2)
-        self.wait_size(harness.DEFAULT_SIZE, "the restored window after a double-click")
+        self.wait_size(DEFAULT_SIZE, "the restored window after a double-click")
 
     def test_3_drag_title_bar_moves(self):
         x0, y0, w, h = self.client.geometry()
@@ -84,7 +80,7 @@ class WindowChrome(harness.ClientTest):
                                            "button was released")
 
     def test_4_edge_resize(self):
-        screen_w, screen_h = harness.SCREEN
+        screen_w, screen_h = SCREEN
         x, y, w, h = self.client.geometry()
         # Right edge band, 8 pixels wide.
         grab = (x + w - 3, y + h // 2)
@@ -104,10 +100,10 @@ class WindowChrome(harness.ClientTest):
         self.wait_view_follows()
         # Dragging the left edge past the minimum width is refused whole.
         x, y, w, h = self.client.geometry()
-        self.display.drag((x + 3, y + h // 2), (x + 3 + w - harness.DEFAULT_SIZE[0] + 200,
+        self.display.drag((x + 3, y + h // 2), (x + 3 + w - DEFAULT_SIZE[0] + 200,
                                                 y + h // 2))
         x2, _, w2, _ = self.client.geometry()
-        self.assertGreaterEqual(w2, harness.DEFAULT_SIZE[0])
+        self.assertGreaterEqual(w2, DEFAULT_SIZE[0])
         self.assertEqual(x2 + w2, x + w)
 
     def test_5_minimise(self):
@@ -148,4 +144,4 @@ class WindowChrome(harness.ClientTest):
 
 
 if __name__ == "__main__":
-    harness.main()
+    main()

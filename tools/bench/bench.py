@@ -31,7 +31,9 @@ import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-import harness  # noqa: E402
+from display import XDisplay  # noqa: E402
+from devtools import DEBUG_PORT  # noqa: E402
+from processes import poll, wait_port_free  # noqa: E402
 import standin  # noqa: E402
 
 SETTLE_SECONDS = 2.0
@@ -177,8 +179,7 @@ def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
     args, env = commands(kind, exe, bare, site, stats, home)
     env["DISPLAY"] = display.name
     if kind == "client":
-        harness.poll(lambda: harness._listening_inode(harness.DEBUG_PORT) is None, 60,
-                     description="port %d to be free" % harness.DEBUG_PORT)
+        wait_port_free(DEBUG_PORT, 60)
     mark = len(site.requests())
     start = time.time()
     proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
@@ -187,8 +188,7 @@ def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
         loaded = site.wait_for_path("/loaded", 60, start=mark)
         if loaded is None:
             raise RuntimeError("%s: the page did not load" % kind)
-        mapped = harness.poll(lambda: watcher.first_after(start), 10,
-                              description="%s's window" % kind)
+        mapped = poll(lambda: watcher.first_after(start), 10, description="%s's window" % kind)
         time.sleep(SETTLE_SECONDS)
         memory = pss_kib(session_processes(proc.pid))
     finally:
@@ -215,7 +215,7 @@ def main():
         ensure_bench_packages()
     exe, bare = build(os.path.abspath(args.build_dir), kinds)
     scratch = tempfile.mkdtemp(prefix="vt-bench-")
-    display = harness.XDisplay(size=(1280, 800))
+    display = XDisplay(size=(1280, 800))
     watcher = MapWatcher(display)
     site = standin.Site()
     stats = standin.Stats()

@@ -1,0 +1,185 @@
+"""An X server of the test's own (Xvfb, with openbox where windows are moved), seen and driven
+as a user would: xdotool for the mouse and keyboard, the window system for geometry, and the
+screen's pixels."""
+
+import os
+import select
+import subprocess
+import tempfile
+import time
+
+from processes import poll
+
+SCREEN = (1280, 800)
+
+
+class XDisplay:
+    """An Xvfb server on a free display number, optionally with openbox managing its windows."""
+
+    def __init__(self, window_manager=False, size=SCREEN, scratch=None):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % size,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        while not number.endswith(b"\n"):
+            if time.monotonic() > deadline or self.server.poll() is not None:
+                os.close(read_end)
+                self.close()
+                raise RuntimeError("Xvfb did not start")
+            ready, _, _ = select.select([read_end], [], [], 0.2)
+            if ready:
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read_end)
+        self.name = ":" + number.decode().strip()
+        self.size = size
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.wm = None
+        if window_manager:
+            wm_home = tempfile.mkdtemp(prefix="vt-openbox-", dir=scratch)
+            self.wm = subprocess.Popen(
+                ["openbox", "--sm-disable"], env=dict(self.env, HOME=wm_home),
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+            poll(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False),
+                15, description="openbox to manage the display")
+
+    def run(self, args, check=True):
+        result = subprocess.run(args, env=self.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True, timeout=30)
+        if check and result.returncode != 0:
+            raise RuntimeError("%s failed: %s" % (" ".join(args), result.stderr.strip()))
+        return result.stdout
+
+    def xdotool(self, *args):
+        return self.run(["xdotool"] + [str(a) for a in args])
+
+    def close(self):
+        for proc in (self.wm, self.server):
+            if proc and proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+
+    # --- windows -----------------------------------------------------------------------------
+
+    def visible_windows(self, pid):
+        """Mapped top-level windows of a process. Native child windows (the page's, inside the
+        main window) carry the process id too; they sit inside another window of the process,
+        where a top-level window's parent is the root or a window manager's frame."""
+        out = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=False)
+        windows = [int(w) for w in out.split()]
+        return [w for w in windows if self.parent_window(w) not in windows]
+
+    def parent_window(self, window):
+        out = self.run(["xwininfo", "-tree", "-id", str(window)], check=False)
+        for line in out.splitlines():
+            if line.strip().startswith("Parent window id:"):
+                return int(line.split(":", 1)[1].split()[0], 16)
+        return None
+
+    def geometry(self, window):
+        """Absolute x, y, width, height of a window."""
+        out = self.run(["xwininfo", "-id", str(window)])
+        values = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            values[key] = value.strip()
+        return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
+                int(values["Width"]), int(values["Height"]))
+
+    def window_name(self, window):
+        return self.run(["xdotool", "getwindowname", str(window)], check=False).strip()
+
+    def wm_state(self, window):
+        """'Normal', 'Iconic' or '' from the window's WM_STATE."""
+        out = self.run(["xprop", "-id", str(window), "WM_STATE"], check=False)
+        for line in out.splitlines():
+            if "window state:" in line:
+                return line.split(":", 1)[1].strip()
+        return ""
+
+    def popups(self, pid):
+        """Mapped override-redirect windows of a process: its menus and tooltips."""
+        found = []
+        out = self.run(["xwininfo", "-root", "-children"], check=False)
+        for line in out.splitlines():
+            line = line.strip()
+            if not line.startswith("0x"):
+                continue
+            window = int(line.split()[0], 16)
+            attrs = self.run(["xwininfo", "-id", str(window)], check=False)
+            if "Map State: IsViewable" not in attrs or "Override Redirect State: yes" not in attrs:
+                continue
+            owner = self.run(["xprop", "-id", str(window), "_NET_WM_PID"], check=False)
+            if owner.strip().endswith("= %d" % pid):
+                found.append(window)
+        return found
+
+    # --- input -------------------------------------------------------------------------------
+
+    def move_mouse(self, x, y):
+        self.xdotool("mousemove", "--sync", x, y)
+
+    def click(self, x, y, button=1, repeat=1):
+        self.move_mouse(x, y)
+        # A short rest lets the toolkit see the pointer arrive before the press.
+        time.sleep(0.05)
+        if repeat > 1:
+            self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+        else:
+            self.xdotool("click", button)
+
+    def drag(self, start, end, steps=12, button=1):
+        """Presses at start, moves to end in steps, releases."""
+        self.move_mouse(*start)
+        time.sleep(0.05)
+        self.xdotool("mousedown", button)
+        time.sleep(0.1)
+        # A first pixel of motion starts the drag (a window move is handed to the window manager
+        # here, which then follows the pointer from where it is).
+        self.xdotool("mousemove", start[0] + (1 if end[0] >= start[0] else -1), start[1])
+        time.sleep(0.2)
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            self.xdotool("mousemove", x, y)
+            time.sleep(0.03)
+        time.sleep(0.1)
+        self.xdotool("mouseup", button)
+
+    def key(self, *keys):
+        self.xdotool("key", *keys)
+
+    # --- pixels ------------------------------------------------------------------------------
+
+    def screenshot(self, path):
+        self.run(["import", "-window", "root", path])
+
+    def pixels(self, x, y, width, height):
+        """RGB bytes of a screen rectangle, row by row."""
+        data = subprocess.run(
+            ["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+             "-depth", "8", "rgb:-"],
+            env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30,
+            check=True).stdout
+        return data
+
+
+def brightness(rgb):
+    """Mean of all channels, 0..255."""
+    return sum(rgb) / max(1, len(rgb))
+
+
+def colour_count(rgb):
+    return len({rgb[i:i + 3] for i in range(0, len(rgb) - 2, 3)})

@@ -1,0 +1,102 @@
+"""Waiting, and the processes, ports and sockets of a client seen through /proc."""
+
+import os
+import socket
+import time
+
+
+def poll(what, timeout, interval=0.1, description="condition"):
+    """Calls what() until it returns something truthy; returns that, or raises after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = what()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, description))
+        time.sleep(interval)
+
+
+def refusing_socket():
+    """A socket bound to a local port that never listens: connections to that port are refused
+    for as long as the socket is open, and nothing else can take the port meanwhile."""
+    sock = socket.socket()
+    sock.bind(("127.0.0.1", 0))
+    return sock
+
+
+def listening_inode(port):
+    """The socket inode listening on a local TCP port, or None."""
+    wanted = ":%04X" % port
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        try:
+            with open(table) as f:
+                next(f)
+                for line in f:
+                    fields = line.split()
+                    if fields[1].endswith(wanted) and fields[3] == "0A":
+                        return fields[9]
+        except OSError:
+            pass
+    return None
+
+
+def wait_port_free(port, timeout):
+    """Another client (of another test run on this machine) may still hold the port."""
+    poll(lambda: listening_inode(port) is None, timeout, description="port %d to be free" % port)
+
+
+def parent_pid(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except (OSError, ValueError):
+        return 0
+
+
+def process_tree(root):
+    """root and all its descendants."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        ppid = int(stat.rsplit(")", 1)[1].split()[1])
+        children.setdefault(ppid, []).append(int(entry))
+    tree, todo = [], [root]
+    while todo:
+        pid = todo.pop()
+        tree.append(pid)
+        todo.extend(children.get(pid, []))
+    return tree
+
+
+def cmdline(pid):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return f.read().split(b"\0")
+    except OSError:
+        return []
+
+
+def port_owned_by_tree(port, root):
+    inode = listening_inode(port)
+    if inode is None:
+        return False
+    link = "socket:[%s]" % inode
+    for pid in process_tree(root):
+        try:
+            fds = os.listdir("/proc/%d/fd" % pid)
+        except OSError:
+            continue
+        for fd in fds:
+            try:
+                if os.readlink("/proc/%d/fd/%s" % (pid, fd)) == link:
+                    return True
+            except OSError:
+                pass
+    return False
