@@ -30,11 +30,11 @@ import threading
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from display import XDisplay  # noqa: E402
-from devtools import DEBUG_PORT  # noqa: E402
-from processes import poll, wait_port_free  # noqa: E402
+sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tools", "standin")]
 import standin  # noqa: E402
+from devtools import DEBUG_PORT  # noqa: E402
+from display import XDisplay  # noqa: E402
+from processes import poll, wait_port_free  # noqa: E402
 
 SETTLE_SECONDS = 2.0
 WINDOW = (1080, 610)
