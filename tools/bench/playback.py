@@ -27,6 +27,7 @@ import fcntl
 import json
 import os
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
@@ -37,7 +38,10 @@ import urllib.request
 from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
 
 import bench
-from bench import harness, standin
+from bench import standin
+from devtools import DEBUG_PORT, evaluate, navigate
+from display import XDisplay
+from processes import poll, wait_port_free
 
 LOADS = [("1x720p30", 1, "720p30"), ("1x1080p60", 1, "1080p60"), ("3x720p30", 3, "720p30")]
 MEDIA = {"720p30": (1280, 720, 30, "2500k"), "1080p60": (1920, 1080, 60, "6000k")}
@@ -144,6 +148,14 @@ def cpu_percent(before, after, seconds):
     return 100.0 * used / 1e9 / seconds
 
 
+def free_port():
+    """A port for a program that must be told its debugging port up front. It is free when asked,
+    not promised to stay so; the benchmark runs alone, so nobody takes it in between."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
 def page_target(port):
     def find():
         try:
@@ -153,7 +165,7 @@ def page_target(port):
             return None
         pages = [t for t in targets if t.get("type") == "page"]
         return pages[0] if pages else None
-    return harness.poll(find, 60, description="a page on debugging port %d" % port)
+    return poll(find, 60, description="a page on debugging port %d" % port)
 
 
 @contextlib.contextmanager
@@ -180,13 +192,12 @@ class Program:
         os.makedirs(os.path.join(self.home, "runtime"), mode=0o700)
         work = os.path.join(self.home, "work")
         os.makedirs(work)
-        self.port = harness.DEBUG_PORT if kind == "client" else harness.unused_port()
+        self.port = DEBUG_PORT if kind == "client" else free_port()
         args, env = bench.commands(kind, exe, bare_exe, site, stats, self.home,
                                    debug_port=self.port)
         env["DISPLAY"] = display.name
         if kind == "client":
-            harness.poll(lambda: harness._listening_inode(harness.DEBUG_PORT) is None, 120,
-                         description="port %d to be free" % harness.DEBUG_PORT)
+            wait_port_free(DEBUG_PORT, 120)
         mark = len(site.requests())
         self.proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL, start_new_session=True)
@@ -199,20 +210,20 @@ class Program:
         return bench.session_processes(self.proc.pid)
 
     def quality(self):
-        return harness.evaluate(self.page, QUALITY_SCRIPT)
+        return evaluate(self.page, QUALITY_SCRIPT)
 
     def play(self, url, players):
-        harness.navigate(self.page, url, timeout=30)
-        harness.poll(lambda: self.quality()["playing"] == players, 30,
-                     description="%d players playing with sound in %s" % (players, self.kind))
+        navigate(self.page, url, timeout=30)
+        poll(lambda: self.quality()["playing"] == players, 30,
+             description="%d players playing with sound in %s" % (players, self.kind))
 
     def minimise(self):
-        windows = harness.poll(lambda: self.display.visible_windows(self.proc.pid), 10,
-                               description="%s's window" % self.kind)
+        windows = poll(lambda: self.display.visible_windows(self.proc.pid), 10,
+                       description="%s's window" % self.kind)
         for window in windows:
             self.display.xdotool("windowminimize", window)
-        harness.poll(lambda: all(self.display.wm_state(w) == "Iconic" for w in windows), 10,
-                     description="%s's window minimised" % self.kind)
+        poll(lambda: all(self.display.wm_state(w) == "Iconic" for w in windows), 10,
+             description="%s's window minimised" % self.kind)
 
     def stop(self):
         bench.stop_session(self.proc)
@@ -347,7 +358,7 @@ def main():
     media = os.path.join(build_dir, "bench-media")
     make_media(media)
     scratch = tempfile.mkdtemp(prefix="vt-playback-")
-    display = harness.XDisplay(window_manager=True, size=(1280, 800), scratch=scratch)
+    display = XDisplay(window_manager=True, size=(1280, 800), scratch=scratch)
     site = standin.Site()
     stats = standin.Stats()
     room = Room(media)
