@@ -16,7 +16,7 @@ run_packages=(
     qml6-module-qtwebengine-controlsdelegates libgl-dev
     fonts-wqy-microhei
     xvfb xauth openbox x11-utils x11-xserver-utils xcompmgr xdotool imagemagick
-    python3 openssl
+    python3 openssl ffmpeg
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the client if needed and opens it on local stand-ins of the site and the statistics
-# service (tools/standin/standin.py). The client is pointed at them only through engine switches
-# on its command line and the http_proxy variable its beacons honour.
+# service (tools/standin/standin.py), whose home page sends it on to the live room. The client
+# is pointed at them only through engine switches on its command line and the http_proxy
+# variable its beacons honour.
 #
 # With a display the client opens there and the script ends when it is closed. Without one it
 # runs under Xvfb (with openbox), waits for the page, saves a screenshot to docs/demo.png, closes
@@ -24,7 +25,7 @@ exe="$root/$build/app/vantoro-client"
 
 session_name=run-demo
 source tools/standin/session.sh
-start_standins
+start_standins --home-room
 
 # The working folder keeps the first-run marker between demo runs: the first run counts as a
 # first start, later ones as later starts.
@@ -43,7 +44,8 @@ fi
 start_virtual_display
 start_client "$workdir"
 wait_for_client_page
-sleep 1 # the page's first paint after its load event
+wait_for_playback
+sleep 1
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 shot=${VT_DEMO_SHOT:-docs/demo.png}

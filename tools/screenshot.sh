@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the client under a virtual display: the frameless window with its title
-# bar, the clear-cache notice and the close button's tooltip, on the stand-in site.
+# bar, the clear-cache notice and the close button's tooltip, on the stand-in site's live room.
 #
 # Usage: tools/screenshot.sh PATH-TO-vantoro-client [OUTPUT.png]   (default docs/screenshot.png)
 set -euo pipefail
@@ -15,7 +15,7 @@ shot=$(realpath -m "${2:-docs/screenshot.png}")
 
 session_name=screenshot
 source tools/standin/session.sh
-start_standins
+start_standins --home-room
 start_virtual_display
 
 # A grey desktop, so the window's edges show, and a compositing manager (xcompmgr), without
@@ -30,7 +30,8 @@ mkdir -p "$scratch/work"
 start_client "$scratch/work"
 wait_for_client_page
 xdotool windowmove --sync "$window" 100 80
-sleep 1 # the page's first paint after its load event
+wait_for_playback
+sleep 1
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
 # The title bar lies 9 pixels inside the window and is 40 pixels high. The clear-cache button is

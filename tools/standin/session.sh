@@ -28,12 +28,12 @@ wait_for() { # seconds, description, command...
     done
 }
 
-# Starts the site and statistics stand-ins. Sets client_env (the command prefix that sends the
-# beacons to the statistics stand-in) and client_args (the engine switches that send the site's
-# host to the site stand-in).
+# Starts the site and statistics stand-ins, passing its arguments on to the stand-in program.
+# Sets client_env (the command prefix that sends the beacons to the statistics stand-in) and
+# client_args (the engine switches that send the site's host to the site stand-in).
 start_standins() {
     python3 "$root/tools/standin/standin.py" --ready-file "$scratch/ports.json" \
-        --site-log "$scratch/site.jsonl" --stats-log "$scratch/stats.jsonl" >/dev/null &
+        --site-log "$scratch/site.jsonl" --stats-log "$scratch/stats.jsonl" "$@" >/dev/null &
     pids+=($!)
     wait_for 20 "the stand-ins" test -s "$scratch/ports.json"
     local rule proxy
@@ -83,6 +83,12 @@ wait_for_client_page() {
         exit 1
     fi
     window=$(client_window)
+}
+
+# Waits until the live room's player has fetched its second segment, the first one playing.
+wait_for_playback() {
+    wait_for 90 "the live room's stream" \
+        grep -q '"path": "/media/[^"]*/seg1.m4s"' "$scratch/site.jsonl"
 }
 
 client_window() { xdotool search --onlyvisible --pid "$client" 2>/dev/null | head -n 1; }

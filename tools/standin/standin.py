@@ -2,9 +2,11 @@
 """Local stand-ins for the two services the client talks to.
 
 - Site: HTTPS with a throw-away self-signed certificate, serving the home page the client opens
-  ("/?union=vtclient"), a second page and a pop-up page. Every request is recorded; the home page
-  fetches a marker URL ("/loaded?page=...") on its load event so that load times can be observed
-  from outside the browser.
+  ("/?union=vtclient"), a second page, a pop-up page and a live room ("/room", see room.js for
+  its query parameters; its stream is made by live_media.py), with a sign-in pop-up ("/login")
+  and downloads ("/download", see _SiteHandler.download). Every request is recorded; the pages
+  fetch a marker URL ("/loaded?page=...") on their load event so that load times can be
+  observed from outside the browser.
 - Stats: plain HTTP, also usable as an HTTP proxy (absolute-URI requests), which records every
   GET of "/stat-pc.gif" with its full query and answers with a 1x1 GIF. Its own "/__stats"
   answers with the records as JSON.
@@ -13,6 +15,10 @@ Both bind 127.0.0.1 only. Used as a library by the end-to-end tests and the benc
 program by tools/run-demo.sh:
 
     standin.py [--site-port N] [--stats-port N] [--stats-log FILE] [--ready-file FILE]
+               [--home-room [QUERY]]
+
+With --home-room the home page sends the browser on to the live room (with the room's query,
+such as "players=3&profile=1080p60"), for a client that always opens the home page.
 
 The program prints one JSON line with the ports once both listen, then serves until SIGTERM or
 SIGINT.
@@ -20,6 +26,7 @@ SIGINT.
 
 import argparse
 import html
+import mimetypes
 import json
 import os
 import shutil
@@ -32,6 +39,10 @@ import threading
 import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+import live_media
+
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 SITE_HOST = "live.vantoro.example"
 STATS_HOST = "stat.vantoro.example"
@@ -68,7 +79,8 @@ def _page(title, body, on_load=""):
             "main{padding:16px 24px}a,button,input{font-size:16px;margin:6px 12px 6px 0}"
             "iframe{width:300px;height:80px;border:1px solid #888}"
             ".rooms{display:flex;gap:14px}.room{width:200px;height:90px;color:#fff;padding:10px;"
-            "border-radius:6px;display:flex;flex-direction:column;justify-content:space-between}"
+            "border-radius:6px;display:flex;flex-direction:column;justify-content:space-between;"
+            "text-decoration:none}"
             "</style>%s</head><body>%s</body></html>" % (html.escape(title), script, body))
 
 
@@ -85,7 +97,8 @@ def home_page():
         "<p id=\"filler\">Live rooms of the stand-in site.</p>"
         "<div class=\"rooms\">%s</div>"
         "</main>" % (UNREACHABLE_HOST, "".join(
-            "<div class=\"room\" style=\"background:%s\"><b>%s</b><span>%d viewers</span></div>"
+            "<a class=\"room\" href=\"/room\" style=\"background:%s\"><b>%s</b>"
+            "<span>%d viewers</span></a>"
             % (colour, name, viewers) for colour, name, viewers in [
                 ("#2f6fd2", "Evening talk", 1284), ("#3a9a5b", "Street food tour", 872),
                 ("#8a4fc1", "Piano practice", 431), ("#d28a2f", "Football replay", 2210)])))
@@ -102,6 +115,24 @@ def popup_page():
     body = ("<header>Pop-up</header><main><p id=\"marker\">popup</p>"
             "<button id=\"close\" onclick=\"window.close()\">Close</button></main>")
     return _page("Pop-up", body, on_load="popup")
+
+
+def login_page():
+    body = ("<header>Sign in</header><main><form id=\"form\">"
+            "<p><input id=\"name\" value=\"viewer\" size=\"20\"></p>"
+            "<p><button id=\"submit\">Sign in</button></p></form>"
+            "<script>document.getElementById('form').onsubmit = function (event) {"
+            "event.preventDefault();"
+            "window.opener.postMessage({login: document.getElementById('name').value},"
+            " location.origin);"
+            "window.close();};</script></main>")
+    return _page("Sign in", body, on_load="login")
+
+
+def download_body(size):
+    """The bytes /download serves: numbered lines, so a reordered or cut file shows."""
+    line_count = size // 16 + 1
+    return b"".join(b"vantoro %7d\n" % i for i in range(line_count))[:size]
 
 
 class _Recorder:
@@ -163,17 +194,105 @@ class _SiteHandler(_QuietHandler):
             "time": time.time(), "path": url.path, "query": url.query, "target": self.path,
             "host": self.headers.get("Host", ""), "user_agent": self.headers.get("User-Agent", ""),
         })
-        pages = {"/": home_page, "/second": second_page, "/popup": popup_page}
-        if url.path in pages:
+        pages = {"/": home_page, "/second": second_page, "/popup": popup_page,
+                 "/login": login_page}
+        if url.path == "/" and self.server.home_room is not None:
+            self.send_response(302)
+            self.send_header("Location", "/room?" + self.server.home_room)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif url.path in pages:
             self._send(200, "text/html; charset=utf-8", pages[url.path]().encode("utf-8"))
         elif url.path == "/loaded":
             self._send(200, "text/plain", b"ok")
+        elif url.path == "/room":
+            self._send_file(os.path.join(HERE, "room.html"), "text/html; charset=utf-8")
+        elif url.path == "/room.js":
+            self._send_file(os.path.join(HERE, "room.js"), "text/javascript")
+        elif url.path.startswith("/media/"):
+            self.media(url.path)
+        elif url.path == "/download":
+            self.download(dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True)))
         elif url.path == "/favicon.ico":
             self._send(404, "text/plain", b"")
         else:
             self._send(404, "text/html; charset=utf-8", b"<h1>Not here</h1>")
 
     do_HEAD = do_GET
+
+    def _send_file(self, path, content_type):
+        with open(path, "rb") as source:
+            body = source.read()
+        status, headers = 200, [("Accept-Ranges", "bytes")]
+        wanted = self.headers.get("Range", "")
+        if wanted.startswith("bytes=") and "," not in wanted:
+            first, _, last = wanted[6:].partition("-")
+            try:
+                start = int(first) if first else max(0, len(body) - int(last))
+                end = min(int(last), len(body) - 1) if first and last else len(body) - 1
+            except ValueError:
+                start, end = 0, -1
+            if start > end:
+                self._send(416, "text/plain", b"",
+                           [("Content-Range", "bytes */%d" % len(body))])
+                return
+            status = 206
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (start, end, len(body))))
+            body = body[start:end + 1]
+        self._send(status, content_type, body, headers)
+
+    def media(self, path):
+        parts = path.split("/")
+        if len(parts) != 4 or not parts[3] or not all(
+                c.isalnum() or c == "." for c in parts[3]) or parts[3].startswith("."):
+            self._send(404, "text/plain", b"")
+            return
+        try:
+            folder = live_media.media_folder(parts[2])
+        except KeyError:
+            self._send(404, "text/plain", b"no such profile")
+            return
+        except (OSError, subprocess.CalledProcessError) as error:
+            self._send(500, "text/plain", str(error).encode("utf-8", "replace"))
+            return
+        file_path = os.path.join(folder, parts[3])
+        if not os.path.isfile(file_path):
+            self._send(404, "text/plain", b"")
+            return
+        types = {".m3u8": "application/vnd.apple.mpegurl", ".m4s": "video/iso.segment"}
+        extension = os.path.splitext(file_path)[1]
+        self._send_file(file_path, types.get(extension) or mimetypes.guess_type(file_path)[0]
+                        or "application/octet-stream")
+
+    def download(self, query):
+        """Serves download_body(size) as an attachment named by "name" (none when empty).
+        "cut" closes the connection halfway through; "rate" (bytes per second) sends slowly."""
+        size = int(query.get("size", "1024"))
+        headers = [("Content-Disposition", "attachment")]
+        if query.get("name"):
+            headers = [("Content-Disposition", "attachment; filename*=UTF-8''"
+                        + urllib.parse.quote(query["name"], safe=""))]
+        body = download_body(size)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(size))
+        self.send_header("Cache-Control", "no-store")
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        if "cut" in query:
+            body = body[:size // 2]
+            self.close_connection = True
+        rate = int(query.get("rate", "0"))
+        chunk = max(1, rate // 10) if rate else len(body)
+        try:
+            for at in range(0, len(body), chunk):
+                self.wfile.write(body[at:at + chunk])
+                self.wfile.flush()
+                if rate:
+                    time.sleep(0.1)
+        except OSError:
+            self.close_connection = True
 
 
 class _StatsHandler(_QuietHandler):
@@ -237,13 +356,14 @@ class _Service:
 class Site(_Service):
     """The HTTPS stand-in site. Records every request; see wait_for_path."""
 
-    def __init__(self, port=0, log_path=None):
+    def __init__(self, port=0, log_path=None, home_room=None):
         self._cert_dir = tempfile.mkdtemp(prefix="vt-standin-cert-")
         cert, key = make_certificate(self._cert_dir)
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(cert, key)
         server = _TlsServer(("127.0.0.1", port), _SiteHandler, context)
         server.recorder = _Recorder(log_path)
+        server.home_room = home_room
         super().__init__(server)
 
     def url(self, path=HOME_PATH):
@@ -308,9 +428,11 @@ def main():
     parser.add_argument("--stats-log", help="append each beacon as a JSON line to this file")
     parser.add_argument("--site-log", help="append each site request as a JSON line to this file")
     parser.add_argument("--ready-file", help="write the ports as JSON to this file once listening")
+    parser.add_argument("--home-room", nargs="?", const="", metavar="QUERY",
+                        help="send the home page on to the live room, with this query")
     args = parser.parse_args()
 
-    site = Site(args.site_port, args.site_log)
+    site = Site(args.site_port, args.site_log, args.home_room)
     stats = Stats(args.stats_port, args.stats_log)
     info = {"site_port": site.port, "stats_port": stats.port,
             "resolver_rule": site.resolver_rule(), "proxy": stats.proxy_url()}
