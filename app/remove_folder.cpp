@@ -1,6 +1,7 @@
 #include "app/remove_folder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileInfoList>
 
@@ -21,9 +22,17 @@ void removeDanglingLinks(const QDir &folder) {
 
 }  // namespace
 
-bool removeFolder(const QString &path) {
+bool removeFolder(const QString &path, const QString &keep) {
     if (path.isEmpty()) {
         return false;
+    }
+    // A data folder that is a link to another disk: the link is what the path names, and the
+    // folder it leads to is not ours to empty.
+    // A trailing separator would make the system look through the link.
+    const QString named = QDir::cleanPath(path);
+    const QFileInfo self(named);
+    if (self.isSymLink() || self.isJunction()) {
+        return QFile::remove(named) || QDir().rmdir(named);
     }
     QDir folder(path);
     if (!folder.exists()) {
@@ -32,11 +41,16 @@ bool removeFolder(const QString &path) {
     folder.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
     folder.setSorting(QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &entry : folder.entryInfoList()) {
+        if (!keep.isEmpty() && entry.absoluteFilePath() == QDir::cleanPath(keep)) {
+            continue;
+        }
         // A link goes as a link: the folder or file it leads to may lie outside this tree.
-        if (entry.isSymLink() || entry.isFile()) {
+        if (entry.isJunction()) {
+            QDir().rmdir(entry.absoluteFilePath());
+        } else if (entry.isSymLink() || entry.isFile()) {
             entry.dir().remove(entry.fileName());
         } else {
-            removeFolder(entry.absoluteFilePath());
+            removeFolder(entry.absoluteFilePath(), keep);
         }
     }
     removeDanglingLinks(folder);

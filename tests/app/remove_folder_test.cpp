@@ -125,6 +125,24 @@ TEST_F(RemoveFolderTest, LinksGoAsLinksAndTheirTargetsStayUntouched) {
     EXPECT_EQ(precious.readAll(), "precious");
 }
 
+TEST_F(RemoveFolderTest, FolderThatIsALinkGoesAsALink) {
+    makeFile("other-disk/VantoroClient/cache/Cookies", "cookies");
+    makeLink(path("other-disk/VantoroClient"), "home/VantoroClient");
+
+    EXPECT_TRUE(removeFolder(path("home/VantoroClient/")));
+    EXPECT_FALSE(exists("home/VantoroClient"));
+    EXPECT_TRUE(exists("other-disk/VantoroClient/cache/Cookies"));
+}
+
+TEST_F(RemoveFolderTest, KeptFileStaysWithItsFolder) {
+    makeFile("data/client.lock");
+    makeFile("data/cache/index");
+
+    EXPECT_FALSE(removeFolder(path("data"), path("data/client.lock")));
+    EXPECT_EQ(QDir(path("data")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"client.lock"});
+}
+
 TEST_F(RemoveFolderTest, DanglingLinkGoes) {
     makeLink(path("nowhere"), "data/dangling");
     EXPECT_TRUE(removeFolder(path("data")));
