@@ -23,7 +23,7 @@ void recordDebugLines(QtMsgType type, const QMessageLogContext &, const QString 
 // answers as the test asks.
 class StatServer : public QObject {
 public:
-    enum Answer { Ok, Redirect, Never, Slow };
+    enum Answer { Ok, Redirect, Never, Slow, Trickle, Drop };
 
     explicit StatServer(Answer answer) : answer_(answer) {
         server_.listen(QHostAddress::LocalHost);
@@ -64,6 +64,17 @@ private:
                     socket->write(ok);
                     socket->disconnectFromHost();
                 });
+                break;
+            case Trickle: {
+                // A status line, then a header that never ends.
+                socket->write("HTTP/1.1 200 OK\r\nX-Slow: ");
+                auto *timer = new QTimer(socket);
+                connect(timer, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+                timer->start(500);
+                break;
+            }
+            case Drop:
+                socket->abort();
                 break;
             case Never:
                 break;
@@ -134,6 +145,23 @@ TEST_F(StatBeaconTest, ServerThatNeverAnswersIsAbandoned) {
     EXPECT_GE(timer.elapsed(), 4000);
     EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_EQ(server.requests.size(), 1);
+}
+
+TEST_F(StatBeaconTest, TricklingAndDroppingServersGetOneRequestWithinTheDeadline) {
+    for (StatServer::Answer answer : {StatServer::Trickle, StatServer::Drop}) {
+        StatServer server(answer);
+        useProxy(server.proxy());
+        QElapsedTimer timer;
+        timer.start();
+        sendStatBeacon(kStatRefresh);
+        EXPECT_LT(timer.elapsed(), 6000) << answer;
+        if (answer == StatServer::Trickle) {
+            EXPECT_GE(timer.elapsed(), 4900);
+        }
+        // Time for a resend to show up.
+        QTest::qWait(300);
+        EXPECT_EQ(server.requests.size(), 1) << answer;
+    }
 }
 
 TEST_F(StatBeaconTest, SecondCallDuringAWaitRunsNestedAndBothArrive) {
