@@ -20,6 +20,7 @@
 #include "src/dev_tools_window.h"
 #include "src/engine_internal.h"
 #include "src/frame_impl.h"
+#include "src/permission_requests.h"
 
 namespace {
 
@@ -183,6 +184,7 @@ void BrowserImpl::Start(const QUrl &url) {
 
 void BrowserImpl::Connect() {
     QWebEnginePage *page = view_->page();
+    refusePermissionRequests(page);
     // The view holds a reference to this browser, so it lives as long as these connections.
     QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
                      [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });

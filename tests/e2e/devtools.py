@@ -103,12 +103,14 @@ def debug_pages():
         return []
 
 
-def evaluate(page, expression, timeout=10):
-    """Evaluates expression in a page (an entry of /json) and returns its value."""
+def evaluate(page, expression, timeout=10, user_gesture=False):
+    """Evaluates expression in a page (an entry of /json) and returns its value; with
+    user_gesture, as if the user had just clicked."""
     ws = WebSocket(page["webSocketDebuggerUrl"], timeout)
     try:
         ws.send(json.dumps({"id": 1, "method": "Runtime.evaluate", "params": {
-            "expression": expression, "returnByValue": True, "awaitPromise": True}}))
+            "expression": expression, "returnByValue": True, "awaitPromise": True,
+            "userGesture": user_gesture}}))
         while True:
             reply = json.loads(ws.recv())
             if reply.get("id") == 1:
