@@ -3,11 +3,12 @@
 
 #include <string>
 
-// Standard base64 (RFC 4648 alphabet, "=" padding, no line breaks).
-std::string base64Encode(const std::string &bytes);
+// Event kinds the beacon counts.
+enum StatEventKind { kStatFirstStart = 0, kStatLaterStart = 1, kStatRefresh = 2 };
 
-// The beacon's URL: endpoint + "/stat-pc.gif?" and its fields in their fixed order. The values
-// go in as they are; kind 0, 1 and 2 add their statId, other kinds none.
+// The beacon's URL: endpoint + "/stat-pc.gif?" and its fields in their fixed order, the adapter
+// address in Base64. The values go in as they are; each event kind adds its statId, other kinds
+// none.
 std::string buildStatUrl(const std::string &endpoint, const std::string &adapterAddress,
                          const std::string &os, int screenWidth, int screenHeight, int kind);
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "text/base64.h"
+
 namespace {
 
 // ASCII only: the C library's classification would follow the process's locale.
@@ -14,25 +16,10 @@ bool isUnreserved(char c) {
 }  // namespace
 
 CefString CefBase64Encode(const void *data, size_t data_size) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     if (!data) {
         return CefString();
     }
-    const auto *bytes = static_cast<const unsigned char *>(data);
-    std::string out;
-    out.reserve((data_size + 2) / 3 * 4);
-    for (size_t i = 0; i < data_size; i += 3) {
-        const size_t remaining = data_size - i;
-        const unsigned long group = (static_cast<unsigned long>(bytes[i]) << 16) |
-                                    (remaining > 1 ? bytes[i + 1] << 8 : 0) |
-                                    (remaining > 2 ? bytes[i + 2] : 0);
-        out.push_back(kAlphabet[(group >> 18) & 0x3F]);
-        out.push_back(kAlphabet[(group >> 12) & 0x3F]);
-        out.push_back(remaining > 1 ? kAlphabet[(group >> 6) & 0x3F] : '=');
-        out.push_back(remaining > 2 ? kAlphabet[group & 0x3F] : '=');
-    }
-    return out;
+    return text::base64Encode(data, data_size);
 }
 
 CefString CefURIEncode(const CefString &text, bool use_plus) {

@@ -3,63 +3,20 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+#include "text/utf8.h"
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
+namespace {
 
 void freeUtf16(char16 *str) {
     std::free(str);
 }
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// Decodes UTF-8 strictly: overlong forms, surrogates, values above U+10FFFF and truncated or
-// stray bytes each become one U+FFFD, so text from outside can never produce invalid UTF-16.
+// Text from outside can never produce invalid UTF-16: what is not UTF-8 becomes U+FFFD.
 std::u16string utf8ToUtf16(const char *src, size_t length) {
     std::u16string out;
     out.reserve(length);
-    const auto *bytes = reinterpret_cast<const unsigned char *>(src);
-    size_t i = 0;
-    while (i < length) {
-        const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        }
-        size_t extra = 0;
-        char32_t code = 0;
-        char32_t minimum = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            code = lead & 0x1F;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            code = lead & 0x0F;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            code = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            out.push_back(kReplacementCharacter);
-            ++i;
-            continue;
-        }
-        size_t consumed = 1;
-        while (consumed <= extra && i + consumed < length && isContinuation(bytes[i + consumed])) {
-            code = (code << 6) | (bytes[i + consumed] & 0x3F);
-            ++consumed;
-        }
-        if (consumed != extra + 1 || code < minimum || code > 0x10FFFF ||
-            (code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(kReplacementCharacter);
-            i += consumed;
-            continue;
-        }
+    for (size_t pos = 0; pos < length;) {
+        char32_t code = text::nextCodePoint(src, length, pos);
         if (code >= 0x10000) {
             code -= 0x10000;
             out.push_back(static_cast<char16>(0xD800 + (code >> 10)));
@@ -67,7 +24,6 @@ std::u16string utf8ToUtf16(const char *src, size_t length) {
         } else {
             out.push_back(static_cast<char16>(code));
         }
-        i += consumed;
     }
     return out;
 }
@@ -100,7 +56,7 @@ std::string utf16ToUtf8(const std::u16string &text) {
             appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendUtf8(out, kReplacementCharacter);
+            appendUtf8(out, text::kReplacementCharacter);
         } else {
             appendUtf8(out, unit);
         }

@@ -108,12 +108,4 @@ TEST(StatUrlTest, MissingValuesLeaveEmptyFields) {
               "version=1.0.3");
 }
 
-TEST(StatUrlTest, Base64MatchesTheStandardAlphabetAndPadding) {
-    EXPECT_EQ(base64Encode(""), "");
-    EXPECT_EQ(base64Encode("f"), "Zg==");
-    EXPECT_EQ(base64Encode("fo"), "Zm8=");
-    EXPECT_EQ(base64Encode("foo"), "Zm9v");
-    EXPECT_EQ(base64Encode("\xfb\xff\xbf"), "+/+/");
-}
-
 }  // namespace
