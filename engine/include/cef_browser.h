@@ -19,7 +19,6 @@ public:
     virtual void GoForward() = 0;
     virtual bool IsLoading() = 0;
     virtual void Reload() = 0;
-    virtual void ReloadIgnoreCache() = 0;
     virtual void StopLoad() = 0;
     // Unique among the browsers of this process and never 0.
     virtual int GetIdentifier() = 0;
@@ -44,13 +43,10 @@ public:
     // Asks the browser to close: DoClose is consulted, then the browser and its window go.
     virtual void CloseBrowser(bool force_close) = 0;
     virtual bool TryCloseBrowser() = 0;
-    virtual void SetFocus(bool focus) = 0;
     virtual CefWindowHandle GetWindowHandle() = 0;
     virtual CefWindowHandle GetOpenerWindowHandle() = 0;
     virtual CefRefPtr<CefClient> GetClient() = 0;
     virtual CefRefPtr<CefRequestContext> GetRequestContext() = 0;
-    virtual double GetZoomLevel() = 0;
-    virtual void SetZoomLevel(double zoomLevel) = 0;
     // Opens the developer tools of this browser in a window described by windowInfo.
     virtual void ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,
                               const CefBrowserSettings &settings,

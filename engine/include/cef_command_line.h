@@ -14,14 +14,9 @@ public:
     typedef std::map<CefString, CefString> SwitchMap;
 
     static CefRefPtr<CefCommandLine> CreateCommandLine();
-    // The command line of the current process, as the engine read it at start-up.
-    static CefRefPtr<CefCommandLine> GetGlobalCommandLine();
 
     virtual bool IsValid() = 0;
-    virtual bool IsReadOnly() = 0;
-    virtual CefRefPtr<CefCommandLine> Copy() = 0;
     virtual void InitFromArgv(int argc, const char *const *argv) = 0;
-    virtual void Reset() = 0;
     // Program first, then switches in order, then arguments.
     virtual void GetArgv(std::vector<CefString> &argv) = 0;
     virtual CefString GetCommandLineString() = 0;
@@ -35,7 +30,6 @@ public:
     virtual void AppendSwitchWithValue(const CefString &name, const CefString &value) = 0;
     virtual bool HasArguments() = 0;
     virtual void GetArguments(ArgumentList &arguments) = 0;
-    virtual void AppendArgument(const CefString &argument) = 0;
 };
 
 #endif  // ENGINE_INCLUDE_CEF_COMMAND_LINE_H_

@@ -9,8 +9,6 @@ class CefMenuModel : public virtual CefBaseRefCounted {
 public:
     static CefRefPtr<CefMenuModel> CreateMenuModel(CefRefPtr<CefMenuModelDelegate> delegate);
 
-    virtual bool IsSubMenu() = 0;
-    virtual bool Clear() = 0;
     virtual int GetCount() = 0;
     virtual bool AddSeparator() = 0;
     virtual bool AddItem(int command_id, const CefString &label) = 0;
@@ -23,10 +21,8 @@ public:
     virtual int GetIndexOf(int command_id) = 0;
     // The command id at index, or -1 when index is out of range or names a separator.
     virtual int GetCommandIdAt(int index) = 0;
-    virtual bool SetCommandIdAt(int index, int command_id) = 0;
     virtual CefString GetLabel(int command_id) = 0;
     virtual CefString GetLabelAt(int index) = 0;
-    virtual bool SetLabel(int command_id, const CefString &label) = 0;
     virtual MenuItemType GetType(int command_id) = 0;
     virtual MenuItemType GetTypeAt(int index) = 0;
     virtual bool IsEnabled(int command_id) = 0;

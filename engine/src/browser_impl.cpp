@@ -1,7 +1,6 @@
 #include "src/browser_impl.h"
 
 #include <atomic>
-#include <cmath>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -18,14 +17,13 @@
 #include "src/context_menu.h"
 #include "src/context_menu_params_impl.h"
 #include "src/dev_tools_window.h"
-#include "src/engine_internal.h"
+#include "src/engine_context.h"
 #include "src/frame_impl.h"
 #include "src/permission_requests.h"
 
 namespace {
 
 // Chromium's zoom levels are steps of 20 % each.
-const double kZoomStep = 1.2;
 
 std::vector<CefRefPtr<BrowserImpl>> &openBrowsers() {
     static std::vector<CefRefPtr<BrowserImpl>> browsers;
@@ -110,7 +108,8 @@ void closeEveryBrowser() {
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,
                                    const CefString &url, const CefBrowserSettings &,
                                    CefRefPtr<CefDictionaryValue>, CefRefPtr<CefRequestContext>) {
-    if (!engine_internal::profile()) {
+    EngineContext *context = EngineContext::current();
+    if (!context || !context->profile()) {
         return false;
     }
     if ((windowInfo.style & WS_CHILD) && !QWidget::find(windowInfo.parent_window)) {
@@ -130,7 +129,8 @@ BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, bool popup)
 
 CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
                                            CefRefPtr<CefClient> client, BrowserImpl *opener) {
-    QWebEngineProfile *profile = engine_internal::profile();
+    EngineContext *context = EngineContext::current();
+    QWebEngineProfile *profile = context ? context->profile() : nullptr;
     if (!profile) {
         return nullptr;
     }
@@ -161,7 +161,7 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
     openBrowsers().push_back(browser);
     if (!shutdown_hook_registered) {
         shutdown_hook_registered = true;
-        engine_internal::addShutdownHook(&closeEveryBrowser);
+        context->addShutdownHook(&closeEveryBrowser);
     }
     if (windowInfo.style & WS_VISIBLE) {
         view->show();
@@ -258,10 +258,6 @@ void BrowserImpl::Reload() {
     TriggerAction(QWebEnginePage::Reload);
 }
 
-void BrowserImpl::ReloadIgnoreCache() {
-    TriggerAction(QWebEnginePage::ReloadAndBypassCache);
-}
-
 void BrowserImpl::StopLoad() {
     TriggerAction(QWebEnginePage::Stop);
 }
@@ -278,36 +274,15 @@ CefWindowHandle BrowserImpl::GetWindowHandle() {
     return closed_ || !view_ ? 0 : static_cast<CefWindowHandle>(view_->winId());
 }
 
-void BrowserImpl::SetFocus(bool focus) {
-    if (closed_ || !view_) {
-        return;
-    }
-    if (focus) {
-        view_->setFocus();
-    } else {
-        view_->clearFocus();
-    }
-}
-
-double BrowserImpl::GetZoomLevel() {
-    QWebEnginePage *p = page();
-    return p ? std::log(p->zoomFactor()) / std::log(kZoomStep) : 0.0;
-}
-
-void BrowserImpl::SetZoomLevel(double zoomLevel) {
-    if (QWebEnginePage *p = page()) {
-        p->setZoomFactor(std::pow(kZoomStep, zoomLevel));
-    }
-}
-
 void BrowserImpl::ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient>,
                                const CefBrowserSettings &, const CefPoint &) {
     QWebEnginePage *inspected = page();
-    if (!inspected) {
+    EngineContext *context = EngineContext::current();
+    if (!inspected || !context) {
         return;
     }
     if (!dev_tools_) {
-        dev_tools_ = new DevToolsWindow(engine_internal::profile(), inspected);
+        dev_tools_ = new DevToolsWindow(context->profile(), inspected);
         placeTopLevel(dev_tools_, windowInfo);
     }
     dev_tools_->show();

@@ -41,7 +41,6 @@ public:
     void GoForward() override;
     bool IsLoading() override { return loading_; }
     void Reload() override;
-    void ReloadIgnoreCache() override;
     void StopLoad() override;
     int GetIdentifier() override { return identifier_; }
     bool IsSame(CefRefPtr<CefBrowser> that) override;
@@ -54,13 +53,10 @@ public:
     CefRefPtr<CefBrowser> GetBrowser() override { return this; }
     void CloseBrowser(bool force_close) override;
     bool TryCloseBrowser() override;
-    void SetFocus(bool focus) override;
     CefWindowHandle GetWindowHandle() override;
     CefWindowHandle GetOpenerWindowHandle() override { return opener_window_; }
     CefRefPtr<CefClient> GetClient() override { return client_; }
     CefRefPtr<CefRequestContext> GetRequestContext() override { return nullptr; }
-    double GetZoomLevel() override;
-    void SetZoomLevel(double zoomLevel) override;
     // The inspect point and the client are not used: the tools open at their own start panel
     // and report to nobody.
     void ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,

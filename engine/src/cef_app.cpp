@@ -53,13 +53,11 @@ int CefExecuteProcess(const CefMainArgs &args, CefRefPtr<CefApp> application, vo
     CefRefPtr<CefCommandLineImpl> command_line = commandLineFromArgs(args);
     const CefString process_type = command_line->GetSwitchValue("type");
     if (process_type.empty()) {
-        CefCommandLineImpl::SetGlobal(*command_line);
         return -1;
     }
     if (application) {
         application->OnBeforeCommandLineProcessing(process_type, command_line.get());
     }
-    CefCommandLineImpl::SetGlobal(*command_line);
     if (!isEngineProcessType(process_type.ToString())) {
         return kFailedSubProcessExitCode;
     }
@@ -109,7 +107,6 @@ bool CefInitialize(const CefMainArgs &args, const CefSettings &settings,
     if (application) {
         application->OnBeforeCommandLineProcessing(CefString(), command_line.get());
     }
-    CefCommandLineImpl::SetGlobal(*command_line);
 
     // Qt WebEngine reads these when its context starts, which is after this call: the switches
     // reach Chromium only through the environment once the application object exists.

@@ -1,13 +1,8 @@
 #include "src/cef_command_line_impl.h"
 
-#include <mutex>
-
 namespace {
 
 const char kSwitchTerminator[] = "--";
-
-std::mutex global_mutex;
-CefRefPtr<CefCommandLine> global_command_line;
 
 size_t switchPrefixLength(const std::string &arg) {
     if (arg.compare(0, 2, "--") == 0) {
@@ -40,27 +35,6 @@ CefRefPtr<CefCommandLine> CefCommandLine::CreateCommandLine() {
     return new CefCommandLineImpl;
 }
 
-CefRefPtr<CefCommandLine> CefCommandLine::GetGlobalCommandLine() {
-    std::lock_guard<std::mutex> lock(global_mutex);
-    if (!global_command_line) {
-        global_command_line = new CefCommandLineImpl(true);
-    }
-    return global_command_line;
-}
-
-void CefCommandLineImpl::SetGlobal(const CefCommandLineImpl &command_line) {
-    CefRefPtr<CefCommandLineImpl> copy(new CefCommandLineImpl(true));
-    copy->CopyFrom(command_line);
-    std::lock_guard<std::mutex> lock(global_mutex);
-    global_command_line = copy.get();
-}
-
-void CefCommandLineImpl::CopyFrom(const CefCommandLineImpl &other) {
-    program_ = other.program_;
-    switches_ = other.switches_;
-    arguments_ = other.arguments_;
-}
-
 std::string CefCommandLineImpl::SwitchString(const Switch &entry) {
     return entry.value.empty() ? "--" + entry.name : "--" + entry.name + "=" + entry.value;
 }
@@ -73,17 +47,10 @@ std::vector<std::string> CefCommandLineImpl::SwitchStrings() const {
     return strings;
 }
 
-CefRefPtr<CefCommandLine> CefCommandLineImpl::Copy() {
-    CefRefPtr<CefCommandLineImpl> copy(new CefCommandLineImpl);
-    copy->CopyFrom(*this);
-    return copy.get();
-}
-
 void CefCommandLineImpl::InitFromArgv(int argc, const char *const *argv) {
-    if (read_only_) {
-        return;
-    }
-    Reset();
+    program_.clear();
+    switches_.clear();
+    arguments_.clear();
     if (argc <= 0 || !argv || !argv[0]) {
         return;
     }
@@ -102,34 +69,14 @@ void CefCommandLineImpl::InitFromArgv(int argc, const char *const *argv) {
     }
 }
 
-void CefCommandLineImpl::Reset() {
-    if (read_only_) {
-        return;
-    }
-    program_.clear();
-    switches_.clear();
-    arguments_.clear();
-}
-
 void CefCommandLineImpl::GetArgv(std::vector<CefString> &argv) {
     argv.clear();
     argv.push_back(program_);
     for (const Switch &entry : switches_) {
         argv.push_back(SwitchString(entry));
     }
-    // An argument that looks like a switch must not become one when the list is parsed again;
-    // a terminator among the arguments already protects those behind it.
-    for (const CefString &argument : arguments_) {
-        const std::string text = argument.ToString();
-        if (text == kSwitchTerminator) {
-            break;
-        }
-        std::string name, value;
-        if (parseSwitch(text, name, value)) {
-            argv.push_back(kSwitchTerminator);
-            break;
-        }
-    }
+    // An argument that looks like a switch can only come from behind a terminator, which stays
+    // in the list ahead of it: parsed again, it stays an argument.
     argv.insert(argv.end(), arguments_.begin(), arguments_.end());
 }
 
@@ -147,9 +94,7 @@ CefString CefCommandLineImpl::GetCommandLineString() {
 }
 
 void CefCommandLineImpl::SetProgram(const CefString &program) {
-    if (!read_only_) {
-        program_ = program.ToString();
-    }
+    program_ = program.ToString();
 }
 
 bool CefCommandLineImpl::HasSwitch(const CefString &name) {
@@ -185,14 +130,8 @@ void CefCommandLineImpl::AppendSwitch(const CefString &name) {
 
 void CefCommandLineImpl::AppendSwitchWithValue(const CefString &name, const CefString &value) {
     const std::string key = switchName(name);
-    if (read_only_ || key.empty()) {
+    if (key.empty()) {
         return;
     }
     switches_.push_back({key, value.ToString()});
-}
-
-void CefCommandLineImpl::AppendArgument(const CefString &argument) {
-    if (!read_only_) {
-        arguments_.push_back(argument);
-    }
 }

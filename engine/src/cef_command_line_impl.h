@@ -11,20 +11,11 @@
 
 class CefCommandLineImpl : public CefCommandLine {
 public:
-    explicit CefCommandLineImpl(bool read_only = false) : read_only_(read_only) {}
-
-    // A read-only copy of the command line the engine read for this process: what
-    // GetGlobalCommandLine returns from then on.
-    static void SetGlobal(const CefCommandLineImpl &command_line);
-
     // Each switch as "--name" or "--name=value", in order: what Chromium is handed.
     std::vector<std::string> SwitchStrings() const;
 
     bool IsValid() override { return true; }
-    bool IsReadOnly() override { return read_only_; }
-    CefRefPtr<CefCommandLine> Copy() override;
     void InitFromArgv(int argc, const char *const *argv) override;
-    void Reset() override;
     void GetArgv(std::vector<CefString> &argv) override;
     CefString GetCommandLineString() override;
     CefString GetProgram() override { return program_; }
@@ -37,7 +28,6 @@ public:
     void AppendSwitchWithValue(const CefString &name, const CefString &value) override;
     bool HasArguments() override { return !arguments_.empty(); }
     void GetArguments(ArgumentList &arguments) override { arguments = arguments_; }
-    void AppendArgument(const CefString &argument) override;
 
 private:
     struct Switch {
@@ -46,9 +36,7 @@ private:
     };
 
     static std::string SwitchString(const Switch &entry);
-    void CopyFrom(const CefCommandLineImpl &other);
 
-    const bool read_only_;
     std::string program_;
     // Duplicates are kept, as Chromium keeps them in argv; the last value counts.
     std::vector<Switch> switches_;

@@ -16,11 +16,6 @@ bool CefMenuModelImpl::Insert(int index, const Item &item) {
     return true;
 }
 
-bool CefMenuModelImpl::Clear() {
-    items_.clear();
-    return true;
-}
-
 bool CefMenuModelImpl::AddSeparator() {
     return InsertSeparatorAt(GetCount());
 }
@@ -68,26 +63,8 @@ int CefMenuModelImpl::GetCommandIdAt(int index) {
     return ValidIndex(index) ? items_[index].command_id : kSeparatorId;
 }
 
-bool CefMenuModelImpl::SetCommandIdAt(int index, int command_id) {
-    if (!ValidIndex(index) || items_[index].type == MENUITEMTYPE_SEPARATOR ||
-        command_id == kSeparatorId) {
-        return false;
-    }
-    items_[index].command_id = command_id;
-    return true;
-}
-
 CefString CefMenuModelImpl::GetLabelAt(int index) {
     return ValidIndex(index) ? items_[index].label : CefString();
-}
-
-bool CefMenuModelImpl::SetLabel(int command_id, const CefString &label) {
-    const int index = GetIndexOf(command_id);
-    if (!ValidIndex(index)) {
-        return false;
-    }
-    items_[index].label = label;
-    return true;
 }
 
 MenuItemType CefMenuModelImpl::GetTypeAt(int index) {

@@ -10,8 +10,6 @@ class CefMenuModelImpl : public CefMenuModel {
 public:
     CefMenuModelImpl() = default;
 
-    bool IsSubMenu() override { return false; }
-    bool Clear() override;
     int GetCount() override { return static_cast<int>(items_.size()); }
     bool AddSeparator() override;
     bool AddItem(int command_id, const CefString &label) override;
@@ -21,10 +19,8 @@ public:
     bool RemoveAt(int index) override;
     int GetIndexOf(int command_id) override;
     int GetCommandIdAt(int index) override;
-    bool SetCommandIdAt(int index, int command_id) override;
     CefString GetLabel(int command_id) override { return GetLabelAt(GetIndexOf(command_id)); }
     CefString GetLabelAt(int index) override;
-    bool SetLabel(int command_id, const CefString &label) override;
     MenuItemType GetType(int command_id) override { return GetTypeAt(GetIndexOf(command_id)); }
     MenuItemType GetTypeAt(int index) override;
     bool IsEnabled(int command_id) override;

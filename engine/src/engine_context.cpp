@@ -11,7 +11,6 @@
 #include <QWebEngineProfile>
 
 #include "platform/platform.h"
-#include "src/engine_internal.h"
 
 namespace {
 
@@ -165,18 +164,3 @@ QWebEngineProfile *EngineContext::createProfile() const {
     }
     return profile;
 }
-
-namespace engine_internal {
-
-QWebEngineProfile *profile() {
-    EngineContext *context = EngineContext::current();
-    return context ? context->profile() : nullptr;
-}
-
-void addShutdownHook(std::function<void()> fn) {
-    if (EngineContext *context = EngineContext::current()) {
-        context->addShutdownHook(std::move(fn));
-    }
-}
-
-}  // namespace engine_internal

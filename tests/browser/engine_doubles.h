@@ -54,13 +54,10 @@ public:
     CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
     void CloseBrowser(bool) override {}
     bool TryCloseBrowser() override { return true; }
-    void SetFocus(bool) override {}
     CefWindowHandle GetWindowHandle() override { return 0; }
     CefWindowHandle GetOpenerWindowHandle() override { return 0; }
     CefRefPtr<CefClient> GetClient() override { return nullptr; }
     CefRefPtr<CefRequestContext> GetRequestContext() override { return nullptr; }
-    double GetZoomLevel() override { return 0; }
-    void SetZoomLevel(double) override {}
     void CloseDevTools() override {}
     bool HasDevTools() override { return false; }
     void WasResized() override {}
@@ -96,7 +93,6 @@ public:
     void GoForward() override {}
     bool IsLoading() override { return false; }
     void Reload() override {}
-    void ReloadIgnoreCache() override {}
     void StopLoad() override {}
     bool IsPopup() override { return false; }
     bool HasDocument() override { return true; }

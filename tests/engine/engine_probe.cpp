@@ -22,7 +22,7 @@
 #include <atomic>
 
 #include "include/cef_app.h"
-#include "src/engine_internal.h"
+#include "src/engine_context.h"
 
 namespace {
 
@@ -136,9 +136,9 @@ int main(int argc, char *argv[]) {
     Results results;
     {
         QApplication application(argc, argv);
-        QWebEnginePage *page = new QWebEnginePage(engine_internal::profile());
+        QWebEnginePage *page = new QWebEnginePage(EngineContext::current()->profile());
         QTimer autoplay;
-        engine_internal::addShutdownHook([page] { delete page; });
+        EngineContext::current()->addShutdownHook([page] { delete page; });
         QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
             results.add(QStringLiteral("load_ok"), QString::number(ok));
             results.add(QStringLiteral("scene_backend"), QQuickWindow::sceneGraphBackend());

@@ -31,6 +31,11 @@ std::string eventOf(const char *name, CefRefPtr<CefBrowser> browser) {
     return std::string(name) + ":" + std::to_string(browser->GetIdentifier());
 }
 
+void clearMenu(CefMenuModel &model) {
+    while (model.RemoveAt(0)) {
+    }
+}
+
 QByteArray titled(const char *title) {
     return QByteArray("<html><head><title>") + title + "</title></head><body>" + title +
            "</body></html>";
@@ -305,7 +310,7 @@ TEST_F(EngineBrowser, PageMenuOffersNavigationPrintAndSource) {
 
     // What the client leaves in the model is what is shown.
     client->edit_menu = [](CefMenuModel &model) {
-        model.Clear();
+        clearMenu(model);
         model.AddItem(26700, "&Tools");
     };
     menu = openMenu(browser, kBlankPos);
@@ -317,7 +322,7 @@ TEST_F(EngineBrowser, PageMenuOffersNavigationPrintAndSource) {
     menu->close();
     settle();
 
-    client->edit_menu = [](CefMenuModel &model) { model.Clear(); };
+    client->edit_menu = clearMenu;
     EXPECT_EQ(openMenu(browser, kBlankPos), nullptr);
 }
 
