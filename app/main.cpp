@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QString>
 
 #include "app/bootstrap_cef.h"
@@ -15,6 +16,13 @@ int main(int argc, char *argv[]) {
         return -1;
     }
 
+    // The main window's form names slots "on_return_home" and "on_clear_cookie", which the
+    // automatic connections read as slots of objects named "return" and "clear" and warn about.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.core.qmetaobject.connectslotsbyname=false"));
+    // The page's widget gets a native window of its own for the engine; its siblings stay plain
+    // widgets, as a native title bar would lose its transparent background.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication application(argc, argv);
     VantoroClient window(nullptr);
     window.show();

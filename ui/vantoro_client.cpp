@@ -1,8 +1,6 @@
 #include "ui/vantoro_client.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QResizeEvent>
 #include <QUrl>
 
@@ -30,11 +28,6 @@ VantoroClient::VantoroClient(QWidget *parent)
       clearCacheRequested(false),
       handler(nullptr),
       ui(new Ui::VantoroClientClass) {
-    // The form's automatic connections read "on_return_home" and "on_clear_cookie" as slots of
-    // objects named "return" and "clear" and warn that there are none. These slots are
-    // connected by hand below, to the title bar's signals of the same names.
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("qt.core.qmetaobject.connectslotsbyname=false"));
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
@@ -42,6 +35,8 @@ VantoroClient::VantoroClient(QWidget *parent)
     auto *dragProxy = new DragProxy(this);
     dragProxy->setBorderWidth(kResizeBorder, kResizeBorder, kResizeBorder, kResizeBorder);
 
+    // The form's automatic connections would take these slots for ones of objects named "return"
+    // and "clear"; they are connected here, to the title bar's signals of the same names.
     connect(ui->titleWidget, SIGNAL(on_return_home()), this, SLOT(on_return_home()));
     connect(ui->titleWidget, SIGNAL(on_clear_cookie()), this, SLOT(on_clear_cookie()));
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
@@ -54,9 +49,8 @@ VantoroClient::~VantoroClient() = default;
 
 void VantoroClient::createBrowser() {
     const CefString url = homePageUrl();
-    // Asking for the handle gives "webWidget" a native window of its own before the window shows.
-    // Its siblings stay plain widgets: a native title bar would lose its transparent background.
-    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    // Asking for the handle gives "webWidget" a native window of its own before the window shows;
+    // start-up keeps its siblings plain widgets.
     const WId parent = ui->webWidget->winId();
     const QRect geometry = ui->webWidget->geometry();
     CefWindowInfo window_info;
