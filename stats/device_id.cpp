@@ -34,6 +34,9 @@ void copyAddress(const platform::AdapterRecord &adapter, char *macOut) {
 }  // namespace
 
 void chooseAdapterAddress(const std::vector<platform::AdapterRecord> &adapters, char *macOut) {
+    if (!macOut) {
+        return;
+    }
     bool wiredChosen = false;
     bool wirelessChosen = false;
     for (const platform::AdapterRecord &adapter : adapters) {
@@ -54,9 +57,6 @@ void chooseAdapterAddress(const std::vector<platform::AdapterRecord> &adapters, 
 }
 
 void getAdapterMacAddress(char *macOut) {
-    if (!macOut) {
-        return;
-    }
     std::vector<platform::AdapterRecord> adapters;
     if (!platform::listAdapters(adapters)) {
         std::printf("CalltoGetAdaptersInfofailed.n");

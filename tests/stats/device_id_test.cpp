@@ -83,7 +83,7 @@ TEST(AdapterChoiceTest, AddressLengthDecidesTheText) {
 }
 
 TEST(AdapterChoiceTest, NullBufferIsLeftAlone) {
-    getAdapterMacAddress(nullptr);
+    chooseAdapterAddress({adapter(kWired, 0x01, "10.0.0.1")}, nullptr);
 }
 
 TEST(StatUrlTest, FieldsComeInTheirFixedOrder) {
