@@ -20,7 +20,7 @@ run_packages=(
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest
-    lldb-14 llvm-14 clang-format-14 python3-websocket
+    lldb-14 llvm-14 clang-format-14 python3-websocket tzdata
     g++-mingw-w64-i686 wine wine32
 )
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <ostream>
 #include <string>
 
 #include "platform/linux/local_time_table.h"
@@ -10,7 +11,18 @@ namespace {
 
 using platform::linux_crash::LocalTimeTable;
 
-class LocalTimeTableTest : public ::testing::TestWithParam<const char *> {
+struct Zone {
+    const char *name;
+    // At the start of the span; tells that the zone's data was found, as the C library falls
+    // back to UTC without a word when it is missing.
+    long januaryOffset;
+};
+
+void PrintTo(const Zone &zone, std::ostream *out) {
+    *out << zone.name;
+}
+
+class LocalTimeTableTest : public ::testing::TestWithParam<Zone> {
 protected:
     void SetUp() override {
         const char *zone = std::getenv("TZ");
@@ -18,7 +30,7 @@ protected:
         if (hadZone_) {
             savedZone_ = zone;
         }
-        setenv("TZ", GetParam(), 1);
+        setenv("TZ", GetParam().name, 1);
         tzset();
     }
     void TearDown() override {
@@ -40,6 +52,9 @@ private:
 TEST_P(LocalTimeTableTest, AgreesWithTheCLibraryAcrossTheSpan) {
     // A fixed start (2026-01-01 00:00 UTC) keeps the span the same on every run.
     const std::time_t start = 1767225600;
+    std::tm first;
+    ASSERT_NE(localtime_r(&start, &first), nullptr);
+    ASSERT_EQ(first.tm_gmtoff, GetParam().januaryOffset) << "no zone data for " << GetParam().name;
     LocalTimeTable table;
     table.build(start);
     long previousOffset = 0;
@@ -62,9 +77,12 @@ TEST_P(LocalTimeTableTest, AgreesWithTheCLibraryAcrossTheSpan) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, LocalTimeTableTest,
-                         ::testing::Values("UTC0", "CET-1CEST,M3.5.0,M10.5.0/3",
-                                           "EST5EDT,M3.2.0,M11.1.0", "AEST-10AEDT,M10.1.0,M4.1.0/3",
-                                           "IST-5:30", "<+0545>-5:45", "Europe/Berlin",
-                                           "America/St_Johns"));
+                         ::testing::Values(Zone{"UTC0", 0},
+                                           Zone{"CET-1CEST,M3.5.0,M10.5.0/3", 3600},
+                                           Zone{"EST5EDT,M3.2.0,M11.1.0", -18000},
+                                           Zone{"AEST-10AEDT,M10.1.0,M4.1.0/3", 39600},
+                                           Zone{"IST-5:30", 19800}, Zone{"<+0545>-5:45", 20700},
+                                           Zone{"Europe/Berlin", 3600},
+                                           Zone{"America/St_Johns", -12600}));
 
 }  // namespace

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""A renderer that crashes leaves a minidump in the working folder while the client lives on."""
+"""A renderer that crashes leaves a minidump of itself in the working folder while the client
+lives on: its window, its debugging port and its buttons."""
 
 import datetime
 import glob
 import os
 import re
 import signal
+import struct
+import subprocess
 
 from client_case import ClientTest, main
 from devtools import debug_pages, debug_targets
@@ -13,6 +16,26 @@ from processes import poll, process_tree
 import standin
 
 DUMP_NAME = re.compile(r"^DumpDemo_v1\.0-(\d{8}-\d{6})\.dmp$")
+MISC_INFO_STREAM = 15
+
+
+def dumped_process(path):
+    """The process id a minidump records."""
+    with open(path, "rb") as f:
+        data = f.read()
+    count, directory = struct.unpack_from("<II", data, 8)
+    for index in range(count):
+        kind, size, rva = struct.unpack_from("<III", data, directory + 12 * index)
+        if kind == MISC_INFO_STREAM and size >= 12:
+            return struct.unpack_from("<I", data, rva + 8)[0]
+    return None
+
+
+def debugger_report(path):
+    return subprocess.run(
+        [os.environ.get("VT_LLDB", "lldb-14"), "--batch", "-c", path, "-o", "thread list"],
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=180,
+        env=dict(os.environ, PYTHONPATH="/usr/lib/llvm-14/lib/python3.11/dist-packages")).stdout
 
 
 class RendererCrash(ClientTest):
@@ -39,7 +62,9 @@ class RendererCrash(ClientTest):
             self.assertTrue(before <= stamp <= after, (before, stamp, after))
             with open(dump, "rb") as f:
                 self.assertEqual(f.read(4), b"MDMP")
-            self.assertGreater(os.path.getsize(dump), 1024)
+            # A dump of the renderer itself, not of the process that noticed its end.
+            self.assertIn(dumped_process(dump), renderers)
+            self.assertIn("stop reason = signal SIGSEGV", debugger_report(dump))
 
         # The browser process goes on: its window, its debugging port and its commands.
         self.assertTrue(self.client.alive())
