@@ -2,6 +2,7 @@
 as a user would: xdotool for the mouse and keyboard, the window system for geometry, and the
 screen's pixels."""
 
+import ctypes
 import os
 import select
 import subprocess
@@ -161,6 +162,30 @@ class XDisplay:
     def key(self, *keys):
         self.xdotool("key", *keys)
 
+    def close_window(self, window):
+        """Asks a window to close, as a window manager does when the user closes it."""
+        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XInternAtom.restype = ctypes.c_ulong
+        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                    ctypes.POINTER(_XEvent)]
+        xlib.XFlush.argtypes = [ctypes.c_void_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        connection = xlib.XOpenDisplay(self.name.encode())
+        if not connection:
+            raise RuntimeError("cannot open the X display " + self.name)
+        event = _XEvent()
+        event.client.type = 33  # ClientMessage
+        event.client.window = window
+        event.client.message_type = xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+        event.client.format = 32
+        event.client.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+        xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+        xlib.XFlush(connection)
+        xlib.XCloseDisplay(connection)
+
     # --- pixels ------------------------------------------------------------------------------
 
     def screenshot(self, path):
@@ -174,6 +199,17 @@ class XDisplay:
             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30,
             check=True).stdout
         return data
+
+
+class _XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("client", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
 def brightness(rgb):

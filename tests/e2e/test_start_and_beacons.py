@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
-"""First start, later start, the home page in the window, the home and refresh buttons, closing,
-and the exit codes of both process roles."""
+"""First start, later start, the home page in the window with the client's user agent and
+language, the home and refresh buttons, closing by button and by the window manager, the engine's
+messages kept off the output, and the exit codes of both process roles."""
 
 import base64
 import os
+import re
 import subprocess
+import time
 
 from client_case import ClientTest, main
 from devtools import evaluate
 from display import SCREEN, brightness, colour_count
 from processes import poll
-from title_bar_locator import DEFAULT_SIZE, MARGIN, TitleBar
+from title_bar_locator import DEFAULT_SIZE, MARGIN
 import standin
 
 HOME_URL = "https://%s/?union=vtclient" % standin.SITE_HOST
 USER_AGENT_TAIL = "vtclient/1.0.3"
 FIELD_ORDER = ["uniqId", "os", "screen", "from", "firstFrom", "statId", "version"]
+CONSOLE_MARKER = "vt-console-marker"
+# Chromium's own log lines: "[pid:tid:date/time.micros:LEVEL:file(line)] ...".
+ENGINE_LOG_LINE = re.compile(r"\[\d+:\d+:[\d/.]+:[A-Z]+:")
 
 
 class StartAndBeacons(ClientTest):
@@ -57,13 +63,17 @@ class StartAndBeacons(ClientTest):
         view = evaluate(self.page, "[innerWidth, innerHeight]")
         self.assertEqual(view[0], w - 2 * MARGIN)
 
-    def test_3_user_agent(self):
-        agents = {r["user_agent"] for r in self.home_gets()}
-        self.assertTrue(agents)
-        for agent in agents:
-            self.assertTrue(agent.endswith(USER_AGENT_TAIL), agent)
-        script_agent = evaluate(self.page, "navigator.userAgent")
+    def test_3_user_agent_and_language(self):
+        requests = self.home_gets()
+        self.assertTrue(requests)
+        for request in requests:
+            self.assertTrue(request["user_agent"].endswith(USER_AGENT_TAIL), request)
+            self.assertTrue(request["accept_language"].startswith("zh-CN"), request)
+        script_agent, language = evaluate(self.page, "[navigator.userAgent, navigator.language]")
         self.assertTrue(script_agent.endswith(USER_AGENT_TAIL), script_agent)
+        self.assertEqual(language, "zh-CN")
+        # Page console output stays off the client's output (checked once it has ended).
+        evaluate(self.page, "console.error(%r); true" % CONSOLE_MARKER)
 
     def test_4_home_button(self):
         evaluate(self.page, "location.href = '/second'; true")
@@ -89,6 +99,9 @@ class StartAndBeacons(ClientTest):
     def test_6_close_button_and_later_start(self):
         self.client.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(15), 0)
+        output = self.client.log_text()
+        self.assertNotIn(CONSOLE_MARKER, output)
+        self.assertIsNone(ENGINE_LOG_LINE.search(output), output)
         # Without a clear-cache request the data folder and the engine's cache stay.
         self.assertTrue(os.path.isdir(self.client.data_folder))
         self.assertTrue(os.path.isdir(os.path.join(self.client.data_folder, "cache")))
@@ -112,17 +125,25 @@ class StartAndBeacons(ClientTest):
         later.wait_window()
         self.assertIsNone(self.stats.wait_for_stat_id(770001, 0, start=beacons))
         later.main_page()
-        later.display.click(*TitleBar(later).buttons()["closeButton"])
+        self.display.close_window(later.window)
         self.assertEqual(later.wait_exit(15), 0)
 
     def test_7_sub_process_role(self):
         # Started with an engine sub-process switch the engine does not run, the program opens
-        # no window and reports the sub-process exit code.
-        env = dict(self.display.env, HOME=os.path.join(self.scratch, "subhome"))
-        result = subprocess.run([self.exe, "--type=vantoro-unknown"], env=env,
-                                cwd=self.scratch, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, timeout=30)
-        self.assertEqual(result.returncode, 255)
+        # no window, writes nothing and reports the sub-process exit code.
+        home = os.path.join(self.scratch, "subhome")
+        os.mkdir(home)
+        proc = subprocess.Popen([self.exe, "--type=vantoro-unknown"], env=dict(
+            self.display.env, HOME=home), cwd=self.scratch, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        windows = []
+        deadline = time.monotonic() + 30
+        while proc.poll() is None and time.monotonic() < deadline:
+            windows += self.display.visible_windows(proc.pid)
+            time.sleep(0.05)
+        self.assertEqual(proc.wait(1), 255)
+        self.assertEqual(windows, [])
+        self.assertEqual(os.listdir(home), [])
 
 
 if __name__ == "__main__":

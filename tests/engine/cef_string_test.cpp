@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "include/internal/cef_string.h"
 #include "include/internal/cef_types_wrappers.h"
@@ -81,19 +84,35 @@ TEST(CefStringC, RejectsInvalidArguments) {
     cef_string_utf16_clear(nullptr);
 }
 
+std::vector<char16 *> freed;
+
+void recordFree(char16 *str) {
+    freed.push_back(str);
+    std::free(str);
+}
+
 TEST(Settings, StartZeroedWithTheirSizeAndFreeTheirStrings) {
-    CefSettings settings;
-    EXPECT_EQ(settings.size, sizeof(CefSettings));
-    EXPECT_EQ(settings.no_sandbox, 0);
-    EXPECT_EQ(settings.command_line_args_disabled, 0);
-    EXPECT_EQ(settings.remote_debugging_port, 0);
-    EXPECT_EQ(settings.log_severity, LOGSEVERITY_DEFAULT);
-    EXPECT_EQ(settings.cache_path.str, nullptr);
-    EXPECT_EQ(settings.browser_subprocess_path.length, 0u);
-    // Leak checkers see these freed when the record goes.
-    cef_string_ascii_to_utf16("zh-CN", 5, &settings.locale);
-    const std::u16string path = u"/home/用户/.local/share/VantoroClient/cache";
-    cef_string_utf16_set(path.c_str(), path.size(), &settings.cache_path, 1);
+    std::vector<char16 *> owned;
+    {
+        CefSettings settings;
+        EXPECT_EQ(settings.size, sizeof(CefSettings));
+        EXPECT_EQ(settings.no_sandbox, 0);
+        EXPECT_EQ(settings.command_line_args_disabled, 0);
+        EXPECT_EQ(settings.remote_debugging_port, 0);
+        EXPECT_EQ(settings.log_severity, LOGSEVERITY_DEFAULT);
+        EXPECT_EQ(settings.cache_path.str, nullptr);
+        EXPECT_EQ(settings.browser_subprocess_path.length, 0u);
+        cef_string_ascii_to_utf16("zh-CN", 5, &settings.locale);
+        const std::u16string path = u"/home/用户/.local/share/VantoroClient/cache";
+        cef_string_utf16_set(path.c_str(), path.size(), &settings.cache_path, 1);
+        for (cef_string_t *str : {&settings.locale, &settings.cache_path}) {
+            str->dtor = recordFree;
+            owned.push_back(str->str);
+        }
+    }
+    std::sort(owned.begin(), owned.end());
+    std::sort(freed.begin(), freed.end());
+    EXPECT_EQ(freed, owned);
 }
 
 }  // namespace

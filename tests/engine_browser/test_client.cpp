@@ -53,7 +53,7 @@ void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 
 void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                              const CefString &errorText, const CefString &failedUrl) {
-    load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString(), frame->IsMain()});
+    load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString()});
     if (!error_page.empty() && errorCode != ERR_ABORTED) {
         frame->LoadURL(error_page);
     }

@@ -24,7 +24,6 @@ public:
         int code;
         std::string text;
         std::string url;
-        bool main_frame;
     };
     struct ContextMenu {
         int type_flags;

@@ -193,6 +193,7 @@ class _SiteHandler(_QuietHandler):
         self.server.recorder.add({
             "time": time.time(), "path": url.path, "query": url.query, "target": self.path,
             "host": self.headers.get("Host", ""), "user_agent": self.headers.get("User-Agent", ""),
+            "accept_language": self.headers.get("Accept-Language", ""),
         })
         pages = {"/": home_page, "/second": second_page, "/popup": popup_page,
                  "/login": login_page}
