@@ -2,7 +2,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QHostAddress>
-#include <QTcpServer>
+#include <QNetworkProxy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,13 +14,6 @@
 namespace {
 
 VantoroClient *owner = nullptr;
-
-// A port on 127.0.0.1 that nothing listens on, so a request through it is refused at once.
-quint16 closedLocalPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 }  // namespace
 
@@ -40,8 +34,14 @@ int main(int argc, char **argv) {
     QDir::setCurrent(work.path());
 
     QApplication application(argc, argv);
-    // The window's start beacon goes through this proxy and fails without waiting for a network.
-    const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedLocalPort());
+    // The window's start beacon goes through this proxy and fails without waiting for a network:
+    // a port bound and never listening refuses connections, and stays ours meanwhile.
+    QTcpSocket closed;
+    closed.setProxy(QNetworkProxy::NoProxy);
+    if (!closed.bind(QHostAddress::LocalHost, 0)) {
+        return 2;
+    }
+    const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closed.localPort());
     qputenv("http_proxy", proxy);
     qputenv("HTTP_PROXY", proxy);
     qunsetenv("no_proxy");
