@@ -17,9 +17,15 @@ TEST(WindowOpsTest, ChildWindowIsPlacedByItsHandle) {
     platform::placeChildWindow(static_cast<platform::WindowHandle>(handle), 0, 0, 320, 240);
     EXPECT_EQ(child->geometry(), QRect(0, 0, 320, 240));
 
-    // A handle that names no widget (the browser already gone) is ignored.
+    // A handle that names no widget (the browser already gone) moves nothing, not the page's
+    // next native window either.
     delete child;
+    auto *successor = new QWidget(&host);
+    successor->setGeometry(5, 5, 10, 10);
+    successor->winId();
     platform::placeChildWindow(static_cast<platform::WindowHandle>(handle), 0, 0, 1, 1);
+    EXPECT_EQ(successor->geometry(), QRect(5, 5, 10, 10));
+    EXPECT_EQ(host.size(), QSize(400, 300));
 }
 
 // Moving the pointer over the title bar without a button must never start a window move.
