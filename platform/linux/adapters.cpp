@@ -3,86 +3,17 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "platform/linux/sysfs_network.h"
 #include "platform/platform.h"
 
 namespace platform {
-
-namespace {
-
-const char kPciVendorVmware[] = "0x15ad";
-
-std::string sysfs(const std::string &interface, const char *entry) {
-    return "/sys/class/net/" + interface + "/" + entry;
-}
-
-bool exists(const std::string &path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-std::string firstLine(const std::string &path) {
-    std::ifstream file(path);
-    std::string line;
-    std::getline(file, line);
-    return line;
-}
-
-std::string linkBaseName(const std::string &path) {
-    char target[PATH_MAX];
-    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
-    if (length <= 0) {
-        return std::string();
-    }
-    target[length] = '\0';
-    const char *slash = std::strrchr(target, '/');
-    return slash ? slash + 1 : target;
-}
-
-// Only interfaces backed by a device (physical or para-virtual network cards) count as wired or
-// wireless; loopback, bridges, bonds, veth, tunnels and the like have no device.
-unsigned adapterType(const std::string &interface) {
-    if (firstLine(sysfs(interface, "type")) == "772") {
-        return kAdapterTypeLoopback;
-    }
-    if (firstLine(sysfs(interface, "type")) != "1" || !exists(sysfs(interface, "device"))) {
-        return kAdapterTypeOther;
-    }
-    if (exists(sysfs(interface, "wireless")) || exists(sysfs(interface, "phy80211"))) {
-        return kAdapterTypeWireless;
-    }
-    return kAdapterTypeEthernet;
-}
-
-// What the system says of the adapter, so that VMware's virtual cards name their maker as they
-// do on Windows.
-std::string adapterDescription(const std::string &interface) {
-    std::string description = interface;
-    const std::string driver = linkBaseName(sysfs(interface, "device/driver"));
-    const std::string vendor = firstLine(sysfs(interface, "device/vendor"));
-    if (!driver.empty()) {
-        description += " driver " + driver;
-    }
-    if (!vendor.empty()) {
-        description += " vendor " + vendor;
-    }
-    if (driver.rfind("vmxnet", 0) == 0 || vendor == kPciVendorVmware) {
-        description += " (VMware virtual adapter)";
-    }
-    return description;
-}
-
-}  // namespace
 
 bool listAdapters(std::vector<AdapterRecord> &out) {
     struct ifaddrs *addresses = nullptr;
@@ -109,6 +40,7 @@ bool listAdapters(std::vector<AdapterRecord> &out) {
     freeifaddrs(addresses);
 
     // The system's interface order, as the index numbers give it.
+    const linux_net::SysfsNetwork sysfs;
     std::vector<AdapterRecord> adapters;
     struct if_nameindex *names = if_nameindex();
     for (const struct if_nameindex *name = names; name && name->if_index != 0; ++name) {
@@ -117,8 +49,8 @@ bool listAdapters(std::vector<AdapterRecord> &out) {
             continue;
         }
         AdapterRecord record = found->second;
-        record.description = adapterDescription(name->if_name);
-        record.type = adapterType(name->if_name);
+        record.description = sysfs.adapterDescription(name->if_name);
+        record.type = sysfs.adapterType(name->if_name);
         if (record.firstIp.empty()) {
             record.firstIp = "0.0.0.0";
         }

@@ -1,18 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/utsname.h>
+#include <stdlib.h>
 
-#include <dirent.h>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "platform/linux/sysfs_network.h"
 #include "platform/platform.h"
 #include "stats/device_id.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+using platform::linux_net::SysfsNetwork;
 
 std::string firstLine(const std::string &path) {
     std::ifstream file(path);
@@ -21,67 +24,102 @@ std::string firstLine(const std::string &path) {
     return line;
 }
 
-// Interfaces the system backs with a network device of Ethernet type, from sysfs directly.
-std::vector<std::string> ethernetDevices() {
-    std::vector<std::string> names;
-    DIR *dir = opendir("/sys/class/net");
-    if (!dir)
-        return names;
-    while (const struct dirent *entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        const std::string base = "/sys/class/net/" + name;
-        struct stat info;
-        if (name[0] != '.' && firstLine(base + "/type") == "1" &&
-            stat((base + "/device").c_str(), &info) == 0 &&
-            stat((base + "/wireless").c_str(), &info) != 0) {
-            names.push_back(name);
+// A /sys/class/net of the test's own.
+class SysfsNetworkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vt-sysfs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // An interface of the given link type, backed by a device with driver and vendor when
+    // driver is given, with further empty folders such as "wireless".
+    void add(const std::string &name, const char *type, const char *driver = nullptr,
+             const char *vendor = nullptr, std::vector<const char *> folders = {}) {
+        const fs::path folder = root_ / name;
+        fs::create_directories(folder);
+        std::ofstream(folder / "type") << type << "\n";
+        if (driver) {
+            fs::create_directories(folder / "device");
+            fs::create_symlink(std::string("../../../bus/pci/drivers/") + driver,
+                               folder / "device" / "driver");
+            std::ofstream(folder / "device" / "vendor") << vendor << "\n";
+        }
+        for (const char *entry : folders) {
+            fs::create_directories(folder / entry);
         }
     }
-    closedir(dir);
-    return names;
+
+    SysfsNetwork sysfs() const { return SysfsNetwork(root_.string()); }
+
+    fs::path root_;
+};
+
+TEST_F(SysfsNetworkTest, OnlyDeviceBackedCardsAreWiredOrWireless) {
+    add("eth0", "1", "e1000e", "0x8086");
+    add("wlan0", "1", "iwlwifi", "0x8086", {"wireless"});
+    add("wlp2s0", "1", "ath9k", "0x168c", {"phy80211"});
+    add("veth0", "1");
+    add("lo", "772");
+    add("tun0", "65534");
+    add("ib0", "32", "mlx4", "0x15b3");
+    const SysfsNetwork network = sysfs();
+    EXPECT_EQ(network.adapterType("eth0"), platform::kAdapterTypeEthernet);
+    EXPECT_EQ(network.adapterType("wlan0"), platform::kAdapterTypeWireless);
+    EXPECT_EQ(network.adapterType("wlp2s0"), platform::kAdapterTypeWireless);
+    EXPECT_EQ(network.adapterType("lo"), platform::kAdapterTypeLoopback);
+    for (const char *other : {"veth0", "tun0", "ib0", "gone0"}) {
+        EXPECT_EQ(network.adapterType(other), platform::kAdapterTypeOther) << other;
+    }
 }
 
-TEST(LinuxAdaptersTest, FindsTheMachinesEthernetAdapterAndNeverLoopback) {
+TEST_F(SysfsNetworkTest, DescriptionNamesDriverVendorAndVmwareCards) {
+    add("eth0", "1", "e1000e", "0x8086");
+    add("ens192", "1", "vmxnet3", "0x15ad");
+    add("ens33", "1", "e1000", "0x15ad");
+    add("veth0", "1");
+    const SysfsNetwork network = sysfs();
+    EXPECT_EQ(network.adapterDescription("eth0"), "eth0 driver e1000e vendor 0x8086");
+    EXPECT_EQ(network.adapterDescription("ens192"),
+              "ens192 driver vmxnet3 vendor 0x15ad (VMware virtual adapter)");
+    EXPECT_EQ(network.adapterDescription("ens33"),
+              "ens33 driver e1000 vendor 0x15ad (VMware virtual adapter)");
+    EXPECT_EQ(network.adapterDescription("veth0"), "veth0");
+}
+
+// The machine's own interfaces: addresses as the kernel reports them elsewhere, and loopback
+// never taken for a card.
+TEST(LinuxAdaptersTest, AddressesAreTheKernelsAndLoopbackIsNoCard) {
     std::vector<platform::AdapterRecord> adapters;
     ASSERT_TRUE(platform::listAdapters(adapters));
-    const std::vector<std::string> devices = ethernetDevices();
-    if (devices.empty()) {
-        GTEST_SKIP() << "this machine has no Ethernet device";
-    }
-    for (const std::string &name : devices) {
-        SCOPED_TRACE(name);
-        bool found = false;
-        for (const platform::AdapterRecord &adapter : adapters) {
-            if (adapter.description.rfind(name + " ", 0) != 0 && adapter.description != name) {
-                continue;
-            }
-            found = true;
-            EXPECT_EQ(adapter.type, platform::kAdapterTypeEthernet);
-            EXPECT_EQ(adapter.addressLength, 6u);
-            EXPECT_EQ(formatAdapterAddress(adapter.address, adapter.addressLength), [&] {
-                std::string text = firstLine("/sys/class/net/" + name + "/address");
-                for (char &c : text)
-                    c = c == ':' ? '-' : c;
-                return text;
-            }());
-        }
-        EXPECT_TRUE(found);
-    }
+    bool sawLoopback = false;
     for (const platform::AdapterRecord &adapter : adapters) {
-        if (adapter.description.rfind("lo", 0) == 0 && adapter.firstIp == "127.0.0.1") {
-            EXPECT_NE(adapter.type, platform::kAdapterTypeEthernet);
-            EXPECT_NE(adapter.type, platform::kAdapterTypeWireless);
+        const std::string name = adapter.description.substr(0, adapter.description.find(' '));
+        SCOPED_TRACE(name);
+        if (adapter.addressLength == 6) {
+            std::string expected = firstLine("/sys/class/net/" + name + "/address");
+            for (char &c : expected) {
+                c = c == ':' ? '-' : c;
+            }
+            EXPECT_EQ(formatAdapterAddress(adapter.address, adapter.addressLength), expected);
+        }
+        if (name == "lo") {
+            sawLoopback = true;
+            EXPECT_EQ(adapter.type, platform::kAdapterTypeLoopback);
+            EXPECT_EQ(adapter.firstIp, "127.0.0.1");
         }
     }
+    EXPECT_TRUE(sawLoopback);
 }
 
-TEST(LinuxOsVersionTest, NamesTheKernelsNumbers) {
-    struct utsname system;
-    ASSERT_EQ(uname(&system), 0);
-    unsigned major = 0, minor = 0, patch = 0;
-    std::sscanf(system.release, "%u.%u.%u", &major, &minor, &patch);
-    EXPECT_EQ(platform::osVersionText(), "linux" + std::to_string(major) + "." +
-                                             std::to_string(minor) + "." + std::to_string(patch));
+TEST(LinuxOsVersionTest, NamesTheKernelsReleaseNumbers) {
+    const std::string text = platform::osVersionText();
+    std::smatch numbers;
+    ASSERT_TRUE(std::regex_match(text, numbers, std::regex("linux(\\d+\\.\\d+\\.\\d+)"))) << text;
+    // The release as the kernel gives it, distribution suffix and all ("6.1.0-28-amd64").
+    EXPECT_EQ(firstLine("/proc/sys/kernel/osrelease").rfind(numbers[1].str(), 0), 0u) << text;
 }
 
 }  // namespace
