@@ -44,6 +44,16 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
     }
 }
 
+void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) {
+    // Pop-ups switch their own windows; the window's switch is made on its own thread.
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return;
+    }
+    VantoroClient *owner = owner_;
+    QMetaObject::invokeMethod(owner,
+                              [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
+}
+
 void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     std::lock_guard<std::mutex> lock(browser_list_mutex_);
     // Pop-ups the engine opens with this client arrive here too; only the first browser is the

@@ -56,6 +56,10 @@ void DragProxy::updateRegions() {
 }
 
 DragProxy::WidgetRegion DragProxy::regionAt(const QPoint &point) const {
+    // A full-screen window has no edges to resize by.
+    if (widget_->isFullScreen()) {
+        return Inner;
+    }
     for (int region = Top; region <= Inner; ++region) {
         if (regions_[region].contains(point)) {
             return static_cast<WidgetRegion>(region);
@@ -94,7 +98,7 @@ bool DragProxy::eventFilter(QObject *watched, QEvent *event) {
                 cursorTimerId_ = widget_->startTimer(kCursorPollMilliseconds, Qt::CoarseTimer);
                 break;
             }
-            if (widget_->isMaximized()) {
+            if (widget_->isMaximized() || widget_->isFullScreen()) {
                 return true;
             }
             // Always from the press state, so a pointer position gives one geometry whatever

@@ -110,7 +110,40 @@ void VantoroClient::on_reflesh() {
     sendStatBeacon(kStatRefresh);
 }
 
+void VantoroClient::showPageFullscreen(bool fullscreen) {
+    if (fullscreen == pageFullscreen_) {
+        return;
+    }
+    pageFullscreen_ = fullscreen;
+    QLayout *layout = ui->centralWidget->layout();
+    if (fullscreen) {
+        restoreMaximized_ = isMaximized();
+        restoreGeometry_ = geometry();
+        restoreMargins_ = layout->contentsMargins();
+        ui->titleWidget->hide();
+        layout->setContentsMargins(QMargins());
+        showFullScreen();
+    } else {
+        ui->titleWidget->show();
+        layout->setContentsMargins(restoreMargins_);
+        if (restoreMaximized_) {
+            showMaximized();
+        } else {
+            showNormal();
+            setGeometry(restoreGeometry_);
+        }
+    }
+    // The window's size may stay the same (maximised on a screen without panels) while the page's
+    // area changes.
+    layout->activate();
+    placeBrowser();
+}
+
 void VantoroClient::resizeEvent(QResizeEvent *) {
+    placeBrowser();
+}
+
+void VantoroClient::placeBrowser() {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (!browser) {
         return;

@@ -2,6 +2,8 @@
 #define UI_VANTORO_CLIENT_H_
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
 
 #include <atomic>
 #include <cstdint>
@@ -31,6 +33,10 @@ public:
     bool clearCacheRequested;
     CefRefPtr<SimpleHandler> handler;
 
+    // The page entered or left full screen: the window covers its screen with the page alone, or
+    // comes back as it was before, maximised or at its former geometry.
+    void showPageFullscreen(bool fullscreen);
+
     // Counts one usage event (first start, later start, refresh) and returns when it was sent.
     void sendStatBeacon(int kind);
 
@@ -44,12 +50,18 @@ protected:
 
 private:
     void createBrowser();
+    // Sizes the browser's window to "webWidget".
+    void placeBrowser();
     void sendStartBeacon();
     // The tracked browser with identifier id, or null.
     CefRefPtr<CefBrowser> findBrowser(int id);
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
     std::unique_ptr<Ui::VantoroClientClass> ui;
+    bool pageFullscreen_ = false;
+    bool restoreMaximized_ = false;
+    QRect restoreGeometry_;
+    QMargins restoreMargins_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_

@@ -19,6 +19,7 @@
 #include "src/dev_tools_window.h"
 #include "src/engine_context.h"
 #include "src/frame_impl.h"
+#include "src/fullscreen_switch.h"
 #include "src/permission_requests.h"
 
 namespace {
@@ -185,6 +186,13 @@ void BrowserImpl::Start(const QUrl &url) {
 void BrowserImpl::Connect() {
     QWebEnginePage *page = view_->page();
     refusePermissionRequests(page);
+    // Owned by the view.
+    new FullscreenSwitch(view_, [this](bool fullscreen) {
+        CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr;
+        if (handler && !closed_) {
+            handler->OnFullscreenModeChange(this, fullscreen);
+        }
+    });
     // The view holds a reference to this browser, so it lives as long as these connections.
     QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
                      [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });
