@@ -5,7 +5,8 @@ The same three programs as bench.py (client, bare engine window, chromium --app)
 once per round on a virtual X server with a window manager, then taken through these loads:
 
   idle          the stand-in site's home page, where nothing moves
-  1x720p30      a live room with one 720p 30 fps H.264/AAC player, playing with sound
+  1x720p30      the stand-in site's live room with one 720p 30 fps H.264/AAC player (HLS
+                through Media Source Extensions), playing with sound
   1x1080p60     one 1080p 60 fps player
   3x720p30      three 720p 30 fps players at once
   minimised     the three players still playing (audio goes on) with the window minimised
@@ -18,7 +19,7 @@ round; the table shows medians with ranges and the client's ratios. The machine'
 is recorded with every window.
 
     tools/bench/playback.py [--rounds N] [--warm-up S] [--window S] [--markdown]
-    tools/bench/playback.py --profile DIR    perf record -g of every process, 3x720p30 only
+    tools/bench/playback.py --profile DIR [--load NAME]    perf record -g of every process
 """
 
 import argparse
@@ -32,20 +33,17 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.request
-from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
 
 import bench
+import live_media
 from bench import standin
 from devtools import DEBUG_PORT, evaluate, navigate
 from display import XDisplay
-from processes import poll, wait_port_free
+from processes import cmdline, parent_pid, poll, wait_port_free
 
 LOADS = [("1x720p30", 1, "720p30"), ("1x1080p60", 1, "1080p60"), ("3x720p30", 3, "720p30")]
-MEDIA = {"720p30": (1280, 720, 30, "2500k"), "1080p60": (1920, 1080, 60, "6000k")}
-CLIP_SECONDS = 20
 IDLE_SETTLE_SECONDS = 3.0
 MINIMISED_SETTLE_SECONDS = 3.0
 PORT_LOCK = "/tmp/port7788.lock"
@@ -59,73 +57,13 @@ QUALITY_SCRIPT = """(() => {
 })()"""
 
 
-def make_media(folder):
-    """H.264/AAC clips of each kind, made once with ffmpeg and kept for later runs."""
-    os.makedirs(folder, exist_ok=True)
-    for name, (width, height, rate, bitrate) in MEDIA.items():
-        path = os.path.join(folder, name + ".mp4")
-        if os.path.exists(path):
-            continue
-        print("Making %s..." % path, file=sys.stderr, flush=True)
-        subprocess.run(
-            ["ffmpeg", "-v", "error", "-y",
-             "-f", "lavfi", "-i", "testsrc2=size=%dx%d:rate=%d" % (width, height, rate),
-             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000",
-             "-t", str(CLIP_SECONDS), "-c:v", "libx264", "-preset", "veryfast", "-b:v", bitrate,
-             "-g", str(2 * rate), "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k",
-             "-movflags", "+faststart", path + ".part.mp4"],
-            check=True)
-        os.replace(path + ".part.mp4", path)
+def room_url(site, players, profile):
+    return site.url("/room?players=%d&profile=%s" % (players, profile))
 
 
-def room_page(players, kind):
-    videos = "".join(
-        '<video src="/%s.mp4?player=%d" autoplay loop playsinline></video>' % (kind, i)
-        for i in range(players))
-    return ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Room</title><style>"
-            "body{margin:0;background:#111}main{display:flex;flex-wrap:wrap;gap:6px;padding:6px}"
-            "video{flex:1 1 30%%;min-width:0;background:#000}</style></head>"
-            "<body><main>%s</main></body></html>" % videos)
-
-
-class Room:
-    """Plain HTTP on 127.0.0.1 serving the media folder and /room?players=N&kind=K."""
-
-    def __init__(self, media):
-        class Handler(SimpleHTTPRequestHandler):
-            def __init__(self, *args, **kwargs):
-                super().__init__(*args, directory=media, **kwargs)
-
-            def log_message(self, format, *args):
-                pass
-
-            def do_GET(self):
-                if self.path.startswith("/room?"):
-                    query = dict(p.split("=", 1) for p in self.path.split("?", 1)[1].split("&"))
-                    body = room_page(int(query["players"]), query["kind"]).encode()
-                    self.send_response(200)
-                    self.send_header("Content-Type", "text/html; charset=utf-8")
-                    self.send_header("Content-Length", str(len(body)))
-                    self.end_headers()
-                    self.wfile.write(body)
-                else:
-                    super().do_GET()
-
-        self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.server.daemon_threads = True
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def url(self, players, kind):
-        return "http://127.0.0.1:%d/room?players=%d&kind=%s" % (
-            self.server.server_address[1], players, kind)
-
-    def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
-
-
-def task_times(pids):
-    """CPU time in nanoseconds of every thread of the given processes, by (pid, tid)."""
+def task_times(pids, names=None):
+    """CPU time in nanoseconds of every thread of the given processes, by (pid, tid). With a
+    dict as names, also notes each thread's name there."""
     times = {}
     for pid in pids:
         try:
@@ -136,6 +74,9 @@ def task_times(pids):
             try:
                 with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
                     times[(pid, tid)] = int(f.read().split()[0])
+                if names is not None:
+                    with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
+                        names[(pid, tid)] = f.read().strip()
             except (OSError, ValueError):
                 pass
     return times
@@ -252,7 +193,7 @@ def measure(program, xserver, seconds, frames=False):
     return result
 
 
-def one_round(kind, paths, display, site, stats, room, scratch, args):
+def one_round(kind, paths, display, site, stats, scratch, args):
     results = {}
     with port_lock(kind):
         program = Program(kind, paths[0], paths[1], display, site, stats, scratch)
@@ -260,7 +201,7 @@ def one_round(kind, paths, display, site, stats, room, scratch, args):
             time.sleep(IDLE_SETTLE_SECONDS)
             results["idle"] = measure(program, display.server.pid, args.window)
             for name, players, media in LOADS:
-                program.play(room.url(players, media), players)
+                program.play(room_url(site, players, media), players)
                 time.sleep(args.warm_up)
                 results[name] = measure(program, display.server.pid, args.window, frames=True)
             results["3x720p30"]["pss"] = bench.pss_kib(program.pids()) / 1024.0
@@ -272,26 +213,60 @@ def one_round(kind, paths, display, site, stats, room, scratch, args):
     return results
 
 
-def profile(kind, paths, display, site, stats, room, scratch, args, folder):
-    """perf record -g of the program's processes and the X server while three players play;
-    writes KIND.data and KIND.txt (shares per process, library and function) into folder."""
+def process_role(pid, browser_pid, xserver_pid):
+    """What an engine process is for, from its command line. Renderers forked by a zygote keep
+    the zygote's command line: a zygote's child that is a zygote too is a renderer."""
+    if pid == browser_pid:
+        return "browser"
+    if pid == xserver_pid:
+        return "X server"
+    args = [a.decode("utf-8", "replace") for a in cmdline(pid)]
+    role = next((a.split("=", 1)[1] for a in args if a.startswith("--type=")), "?")
+    if role == "zygote" and "--type=zygote" in [
+            a.decode("utf-8", "replace") for a in cmdline(parent_pid(pid))]:
+        return "renderer"
+    sub_type = next((a.split("=", 1)[1] for a in args if a.startswith("--utility-sub-type=")), "")
+    return role + (" " + sub_type.split(".")[0] if sub_type else "")
+
+
+def profile(kind, paths, display, site, stats, scratch, args, folder):
+    """perf record -g of the program's processes and the X server while one of the loads plays;
+    writes KIND.data and KIND.txt (CPU per process and thread, then perf's shares per thread,
+    library and function) into folder."""
     data = os.path.join(folder, kind + ".data")
     with port_lock(kind):
         program = Program(kind, paths[0], paths[1], display, site, stats, scratch)
         try:
-            program.play(room.url(3, "720p30"), 3)
+            _, players, media = next(load for load in LOADS if load[0] == args.load)
+            program.play(room_url(site, players, media), players)
             time.sleep(args.warm_up)
-            pids = ",".join(str(p) for p in program.pids() + [display.server.pid])
-            subprocess.run(["perf", "record", "-q", "-g", "-F", "499", "-p", pids, "-o", data,
-                            "--", "sleep", str(args.window)],
+            pids = program.pids() + [display.server.pid]
+            roles = {pid: process_role(pid, program.proc.pid, display.server.pid) for pid in pids}
+            names = {}
+            before = task_times(pids, names)
+            start = time.monotonic()
+            subprocess.run(["perf", "record", "-q", "-g", "-F", "499", "-o", data,
+                            "-p", ",".join(str(p) for p in pids), "--", "sleep", str(args.window)],
                            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            after = task_times(pids, names)
+            elapsed = time.monotonic() - start
         finally:
             program.stop()
+    threads = {}
+    for (pid, tid), value in after.items():
+        name = "%s: %s" % (roles[pid], "main" if str(pid) == tid else names.get((pid, tid)))
+        used = 100.0 * (value - before.get((pid, tid), 0)) / 1e9 / elapsed
+        threads[name] = threads.get(name, 0.0) + used
     with open(os.path.join(folder, kind + ".txt"), "w") as out:
+        out.write("# CPU by process and thread name over %.1f s (%% of a core), total %.1f\n"
+                  % (elapsed, sum(threads.values())))
+        for name, share in sorted(threads.items(), key=lambda item: -item[1]):
+            if share >= 0.1:
+                out.write("%6.1f  %s\n" % (share, name))
         for sort in ("comm,pid", "comm,pid,dso", "comm,pid,dso,sym"):
             out.write(subprocess.run(
-                ["perf", "report", "-i", data, "--no-children", "--stdio", "--percent-limit",
-                 "0.5", "--sort", sort, "-g", "none"],
+                ["perf", "report", "-i", data, "--no-children", "--stdio", "-n",
+                 "--percent-limit", "0.5", "--sort", sort, "-g", "none"],
                 check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                 text=True).stdout)
     print("wrote %s.txt" % os.path.join(folder, kind), file=sys.stderr, flush=True)
@@ -348,35 +323,36 @@ def main():
     parser.add_argument("--only", nargs="+", choices=["client", "bare", "chromium"],
                         help="measure only these programs (no ratios unless all three run)")
     parser.add_argument("--profile", metavar="DIR",
-                        help="record perf profiles of three players into DIR instead")
+                        help="record perf profiles into DIR instead")
+    parser.add_argument("--load", choices=[load[0] for load in LOADS], default="3x720p30",
+                        help="the load played while profiling")
     args = parser.parse_args()
 
     kinds = args.only or ["client", "bare", "chromium"]
     bench.ensure_bench_packages()
     build_dir = os.path.abspath(args.build_dir)
     paths = bench.build(build_dir, kinds)
-    media = os.path.join(build_dir, "bench-media")
-    make_media(media)
+    # The room's stream is made on its first request; made here, it is not made in a window.
+    for _, _, profile_name in LOADS:
+        live_media.media_folder(profile_name)
     scratch = tempfile.mkdtemp(prefix="vt-playback-")
     display = XDisplay(window_manager=True, size=(1280, 800), scratch=scratch)
     site = standin.Site()
     stats = standin.Stats()
-    room = Room(media)
     results = {kind: [] for kind in kinds}
     try:
         if args.profile:
             os.makedirs(args.profile, exist_ok=True)
             for kind in kinds:
-                profile(kind, paths, display, site, stats, room, scratch, args, args.profile)
+                profile(kind, paths, display, site, stats, scratch, args, args.profile)
             return 0
         for number in range(args.rounds):
             order = kinds[number % len(kinds):] + kinds[:number % len(kinds)]
             for kind in order:
-                results[kind].append(one_round(kind, paths, display, site, stats, room,
+                results[kind].append(one_round(kind, paths, display, site, stats,
                                                scratch, args))
             print("round %d/%d done" % (number + 1, args.rounds), file=sys.stderr, flush=True)
     finally:
-        room.stop()
         site.stop()
         stats.stop()
         display.close()
