@@ -28,8 +28,8 @@ QString probe_path;
 const char kUserAgent[] = "Mozilla/5.0 (X11; probe) VantoroProbe/7.7";
 const char kSiteName[] = "probe.vantoro.example";
 
-// The port every debugging test on this machine uses, one at a time (CTest runs the suite under
-// its lock): a port taken from the free ones and handed over could be taken again in between.
+// The port every debugging test on this machine uses, one at a time (whoever runs them holds its
+// lock): a port taken from the free ones and handed over could be taken again in between.
 constexpr quint16 kDevToolsPort = 7788;
 
 QByteArray httpGet(quint16 port, const QByteArray &path) {
