@@ -78,6 +78,10 @@ void startWindowMove(WindowHandle window);
 void focusWindow(WindowHandle window);
 // Blocks the calling thread.
 void sleepMilliseconds(unsigned milliseconds);
+// True when the desktop composes windows, so that the transparent pixels of a translucent window
+// show what lies beneath it. False on an X server without a compositing manager, where they show
+// black.
+bool desktopComposited();
 
 // --- Crashes ----------------------------------------------------------------------------------
 

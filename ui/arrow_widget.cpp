@@ -5,19 +5,33 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPolygon>
+#include <QRegion>
+
+#include "platform/platform.h"
 
 ArrowWidget::ArrowWidget(QWidget *parent)
-    : QDialog(parent), arrowOffset_(50), arrowWidth_(15), arrowHeight_(10), arrowAtBottom_(1) {
+    : QDialog(parent),
+      arrowOffset_(50),
+      arrowWidth_(15),
+      arrowHeight_(10),
+      arrowAtBottom_(1),
+      shaped_(!platform::desktopComposited()) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    // Everything outside the bubble shows the desktop; the shadow is drawn into the margin.
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Where nothing composes the desktop, the transparent pixels of a translucent window come out
+    // black. The bubble is then an opaque window cut to its outline instead, without a shadow.
+    if (!shaped_) {
+        // Everything outside the bubble shows the desktop; the shadow is drawn into the margin.
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto *shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setOffset(0.0, 0.0);
-    shadow->setColor(Qt::gray);
-    shadow->setBlurRadius(5.0);
-    setGraphicsEffect(shadow);
+    if (!shaped_) {
+        auto *shadow = new QGraphicsDropShadowEffect(this);
+        shadow->setOffset(0.0, 0.0);
+        shadow->setColor(Qt::gray);
+        shadow->setBlurRadius(5.0);
+        setGraphicsEffect(shadow);
+    }
 
     setFixedSize(100, 80);
 }
@@ -69,6 +83,18 @@ QPainterPath ArrowWidget::bubblePath() const {
     path.addRoundedRect(QRectF(body), 5.0, 5.0, Qt::AbsoluteSize);
     path.addPolygon(QPolygonF(triangle));
     return path;
+}
+
+void ArrowWidget::showEvent(QShowEvent *event) {
+    // Size and arrow are settled by the time the bubble shows.
+    if (shaped_) {
+        QRegion outline;
+        for (const QPolygonF &polygon : bubblePath().toFillPolygons()) {
+            outline += QRegion(polygon.toPolygon(), Qt::WindingFill);
+        }
+        setMask(outline);
+    }
+    QDialog::showEvent(event);
 }
 
 void ArrowWidget::paintEvent(QPaintEvent *) {

@@ -6,6 +6,7 @@
 
 // A speech bubble: a frameless, always-on-top dialog painting a white rounded body with an arrow
 // on its top or bottom edge under a soft shadow, around one content widget. Closing destroys it.
+// On a desktop that does not compose windows it is an opaque window in the bubble's shape.
 class ArrowWidget : public QDialog {
     Q_OBJECT
 
@@ -23,6 +24,7 @@ public:
     QPainterPath bubblePath() const;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -30,6 +32,8 @@ private:
     int arrowWidth_;
     int arrowHeight_;
     int arrowAtBottom_;
+    // Cut to its outline rather than translucent.
+    bool shaped_;
 };
 
 #endif  // UI_ARROW_WIDGET_H_

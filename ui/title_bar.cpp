@@ -8,7 +8,6 @@
 
 #include "platform/platform.h"
 #include "ui/arrow_widget.h"
-#include "ui/tool_tip_filter.h"
 
 namespace {
 
@@ -69,11 +68,6 @@ TitleBar::TitleBar(QWidget *parent)
     minimizeButton_->setToolTip(QStringLiteral(u"最小化"));
     maximizeButton_->setToolTip(QStringLiteral(u"最大化"));
     closeButton_->setToolTip(QStringLiteral(u"关闭"));
-    auto *toolTips = new ToolTipFilter(this);
-    for (QPushButton *button : {returnHomeButton_, clearCookieButton_, refreshButton_,
-                                minimizeButton_, maximizeButton_, closeButton_}) {
-        button->installEventFilter(toolTips);
-    }
 
     auto *layout = new QHBoxLayout;
     layout->setContentsMargins(9, 0, 9, 0);

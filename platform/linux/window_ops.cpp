@@ -1,6 +1,8 @@
+#include <qpa/qplatformnativeinterface.h>
 #include <qpa/qwindowsysteminterface.h>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -151,6 +153,18 @@ void focusWindow(WindowHandle window) {
 
 void sleepMilliseconds(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool desktopComposited() {
+    // Other platforms (Wayland, offscreen) always compose.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return true;
+    }
+    // The toolkit follows the owner of the compositing manager's selection of the screen.
+    QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return native && screen &&
+           native->nativeResourceForScreen(QByteArrayLiteral("compositingEnabled"), screen);
 }
 
 }  // namespace platform

@@ -38,4 +38,9 @@ void sleepMilliseconds(unsigned milliseconds) {
     Sleep(milliseconds);
 }
 
+bool desktopComposited() {
+    // Layered windows are blended by the system itself, with or without desktop composition.
+    return true;
+}
+
 }  // namespace platform

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "ui/arrow_widget.h"
@@ -83,26 +81,6 @@ TEST_F(TitleBarTest, BuildsItsChildrenWithTheirNamesSizesAndTexts) {
               "icon_return_home_hover.png);\t\t}\t\tQPushButton{\t\t\tbackground-image:url(:/"
               "subview/images/icon_return_home.png);\t\t\tbackground-repeat: no-repeat;\t\t\t"
               "border-top-left-radius:0px;\t\t\tborder-top-right-radius:0px;\t}");
-}
-
-// The bar's transparent background would reach the tooltips through the style-sheet cascade and
-// leave black text on a black window.
-TEST_F(TitleBarTest, ButtonTooltipsShowOutsideTheBarsStyleSheets) {
-    QPushButton *clear = button("clearcookieButton");
-    const QPoint local(14, 14);
-    QHelpEvent help(QEvent::ToolTip, local, clear->mapToGlobal(local));
-    QApplication::sendEvent(clear, &help);
-    ASSERT_TRUE(QToolTip::isVisible());
-    EXPECT_EQ(QToolTip::text(), QString::fromUtf8(u8"清理缓存"));
-    QWidget *tip = nullptr;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget->inherits("QTipLabel") && widget->isVisible()) {
-            tip = widget;
-        }
-    }
-    ASSERT_TRUE(tip);
-    EXPECT_EQ(tip->parentWidget(), nullptr);
-    QToolTip::hideText();
 }
 
 TEST_F(TitleBarTest, PageButtonsEmitOnlyTheirOwnSignal) {

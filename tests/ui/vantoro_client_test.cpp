@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QImage>
 #include <QLayout>
+#include <QMenu>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -98,6 +101,38 @@ TEST_F(VantoroClientTest, FormHasItsSizesMarginsAndFlags) {
     EXPECT_EQ(web->geometry().right(), 1080 - 9 - 1);
     EXPECT_EQ(web->geometry().bottom(), 640 - 9 - 1);
     EXPECT_EQ(window.findChild<QLayout *>("verticalLayout")->spacing(), 0);
+}
+
+// The page's menu is a child of the page area, a button's tooltip takes its button's style: both
+// are windows of their own and must keep a light background, not the form's black page area or
+// transparent title bar (which shows black where no compositing manager runs).
+TEST_F(VantoroClientTest, FormBackgroundsStayOffMenusAndTooltips) {
+    VantoroClient window(nullptr);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto background = [](QWidget *popup) {
+        const QImage image = popup->grab().toImage();
+        return image.pixelColor(image.width() - 4, image.height() / 2);
+    };
+
+    QMenu menu(window.findChild<QWidget *>("webWidget"));
+    menu.addAction(QStringLiteral("x"));
+    menu.popup(window.mapToGlobal(QPoint(300, 300)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_GT(background(&menu).lightness(), 200);
+
+    auto *refresh = window.findChild<QPushButton *>("refreshButton");
+    QToolTip::showText(refresh->mapToGlobal(QPoint(14, 14)), refresh->toolTip(), refresh);
+    QWidget *tip = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible()) {
+            tip = widget;
+        }
+    }
+    ASSERT_TRUE(tip);
+    EXPECT_GT(background(tip).lightness(), 200);
+    EXPECT_EQ(background(tip).alpha(), 255);
+    QToolTip::hideText();
 }
 
 TEST_F(VantoroClientTest, ClearCacheClicksOnlyRequestTheRemovalAtTheEnd) {
