@@ -98,10 +98,16 @@ class WindowChrome(ClientTest):
         poll(lambda: abs(self.size()[0] - (w + dx)) <= 2 and abs(self.size()[1] - (h + dy)) <= 2,
              10, description="a window larger by %s (now %s)" % ((dx, dy), self.size()))
         self.wait_view_follows()
-        # Dragging the left edge past the minimum width is refused whole.
+        # Dragging the left edge past the minimum width stops at the last step that kept the
+        # width: the right edge stays. A shrink of the bottom edge after it tells when the drag
+        # has been carried out.
         x, y, w, h = self.client.geometry()
         self.display.drag((x + 3, y + h // 2), (x + 3 + w - DEFAULT_SIZE[0] + 200,
                                                 y + h // 2))
+        grab = (x + w // 2, y + h - 3)
+        self.display.drag(grab, (grab[0], grab[1] - 20))
+        poll(lambda: abs(self.size()[1] - (h - 20)) <= 2, 10,
+             description="the bottom edge's shrink (now %s)" % (self.size(),))
         x2, _, w2, _ = self.client.geometry()
         self.assertGreaterEqual(w2, DEFAULT_SIZE[0])
         self.assertEqual(x2 + w2, x + w)
@@ -120,20 +126,21 @@ class WindowChrome(ClientTest):
         button = self.bar.buttons()["clearcookieButton"]
         self.display.click(*button)
 
-        def bubble():
-            for window in self.display.visible_windows(self.client.pid):
-                if window != self.client.window:
-                    geometry = self.display.geometry(window)
-                    if geometry[2:] == (180, 60):
-                        return geometry
-            return None
-        bx, by, _, _ = poll(bubble, 5, description="the 180x60 notice bubble")
+        def bubbles():
+            return [(window, self.display.geometry(window))
+                    for window in self.display.visible_windows(self.client.pid)
+                    if window != self.client.window
+                    and self.display.geometry(window)[2:] == (180, 60)]
+        first, (bx, by, _, _) = poll(bubbles, 5, description="the 180x60 notice bubble")[0]
         # Centred under the button (whose centre was found from its drawn image, so to a few
         # pixels), its top edge at the button's bottom: 6 + 28 pixels below the bar's top.
         self.assertLessEqual(abs(bx + 90 - button[0]), 6)
         self.assertLessEqual(abs(by - (self.bar.rect()[1] + 34)), 1)
-        # Pressing it again changes nothing further.
+        # Pressing it again shows the notice anew in place of the first.
         self.display.click(*button)
+        poll(lambda: any(window != first for window, _ in bubbles()), 5,
+             description="the second notice")
+        self.assertEqual([geometry for _, geometry in bubbles()], [(bx, by, 180, 60)])
 
         self.display.click(*self.bar.buttons()["closeButton"])
         # The bubble is a window of its own: the program ends once it has closed too.
