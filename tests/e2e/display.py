@@ -62,6 +62,16 @@ class XDisplay:
     def xdotool(self, *args):
         return self.run(["xdotool"] + [str(a) for a in args])
 
+    def sync_window_manager(self):
+        """Returns once the window manager has handled what reached it before, pointer events
+        included: it reads a request to change the number of desktops after them, and its answer
+        shows on the root window."""
+        count = int(self.xdotool("get_num_desktops"))
+        for wanted in (count + 1, count):
+            self.xdotool("set_num_desktops", wanted)
+            poll(lambda: int(self.xdotool("get_num_desktops")) == wanted, 5,
+                 description="the window manager to count %d desktops" % wanted)
+
     def close(self):
         for proc in (self.wm, self.server):
             if proc and proc.poll() is None:

@@ -4,7 +4,6 @@ double-click, moving by the title bar, resizing at the edges with the page follo
 and the clear-cache notice with the data folder gone after exit."""
 
 import os
-import time
 
 from client_case import ClientTest, main
 from devtools import evaluate
@@ -70,11 +69,11 @@ class WindowChrome(ClientTest):
         # never sees the release and keeps moving the window until the next click.)
         placed = self.client.geometry()
         self.display.move_mouse(start[0] + 150, start[1] + 200)
-        time.sleep(0.5)
+        self.display.sync_window_manager()
         followed = self.client.geometry()
         if followed != placed:
             self.display.xdotool("click", 1)
-            time.sleep(0.3)
+            self.display.sync_window_manager()
             self.display.xdotool("windowmove", self.client.window, *placed[:2])
         self.assertEqual(followed, placed, "the window kept following the pointer after the "
                                            "button was released")
