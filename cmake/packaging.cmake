@@ -1,22 +1,40 @@
 # Debian package for Linux users: `cpack -G DEB` in the build folder gives
-# vantoro-client_<version>_<arch>.deb with the executable, the menu entry and the icon, each
-# installed by the install() rules of its own folder.
+# vantoro-client_<version>_<arch>.deb with everything the install() rules put in place.
+# tools/check-package.sh builds it with the distribution's hardening flags and checks it.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantoro-client)
 set(CPACK_PACKAGE_VENDOR "Vantoro")
 set(CPACK_PACKAGE_CONTACT "Vantoro Client team <client@vantoro.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop client for the Vantoro live-streaming site")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Shows the Vantoro live-streaming site in a frameless window of its own, rendered by an\
- embedded Chromium engine (Qt WebEngine).")
+    "Shows the Vantoro live-streaming site in a frameless window of its own,\n\
+with buttons to return to the home page, reload the page and clear the\n\
+browser cache. The page is rendered by an embedded Chromium engine\n\
+(Qt WebEngine).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
-# Named by hand rather than with dpkg-shlibdeps, which a machine set up only to build the client
-# may not have. The CJK font keeps the Chinese tooltips and notice from showing as boxes.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libxcb1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6quick6 (>= 6.4),\
- libqt6network6 (>= 6.4), libqt6webenginecore6 (>= 6.4), libqt6webenginewidgets6 (>= 6.4),\
- fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# The client uses Qt's private API (the window-system interface, the engine's process entry), which
+# is only compatible with the exact Qt it was built against. Debian's Qt libraries provide a virtual
+# package per ABI for that; the versions are the ones installed here, where the client is built.
+function(vt_qt_abi library virtual result)
+    execute_process(COMMAND dpkg-query -W -f=\${Provides} ${library}
+                    OUTPUT_VARIABLE provides ERROR_QUIET RESULT_VARIABLE status)
+    string(REGEX MATCH "${virtual} \\(= [^)]+\\)" dependency "${provides}")
+    if(NOT status EQUAL 0 OR NOT dependency)
+        message(WARNING "${library} provides no ${virtual}: the package will not pin Qt's ABI")
+    endif()
+    set(${result} "${dependency}" PARENT_SCOPE)
+endfunction()
+vt_qt_abi(libqt6core6 qt6-base-abi VT_QT_BASE_ABI)
+vt_qt_abi(libqt6webenginecore6 qt6-webengine-abi VT_QT_WEBENGINE_ABI)
+# The CJK font keeps the Chinese tooltips and notice from showing as boxes.
+set(VT_PACKAGE_DEPENDS ${VT_QT_BASE_ABI} ${VT_QT_WEBENGINE_ABI} "fonts-wqy-microhei | fonts-noto-cjk")
+list(JOIN VT_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)

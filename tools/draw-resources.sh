@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Redraws the title bar's images and the window icon (ImageMagick). The drawn files are kept in
-# the repository; run this after changing a glyph.
+# Redraws the title bar's images and the application icon (ImageMagick, rsvg-convert from
+# librsvg2-bin). The drawn files are kept in the repository; run this after changing a glyph.
 set -euo pipefail
 cd "$(dirname "$0")/../resources"
 
@@ -43,8 +43,20 @@ convert -size 156x28 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 1,3 23
     -fill "rgb(46,49,51)" -pointsize 18 -annotate +30+2 "Vantoro" \
     -define png:color-type=6 -depth 8 "PNG32:$img/sorvalen.png"
 
-# Window icon: one 48 x 48 image at 32 bits per pixel.
-convert -size 48x48 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 2,2 45,45 10,10" \
-    -fill white -font DejaVu-Sans-Bold -pointsize 34 -gravity center -annotate +0+1 "V" \
-    -depth 8 PNG32:linux/vantoro-client.png
-convert linux/vantoro-client.png -define icon:auto-resize=48 VantoroClient/images/VT48px.ico
+# The application icon, drawn once as a scalable image; the menu's sizes and the window icon (one
+# 48 x 48 image at 32 bits per pixel) are rendered from it.
+icons=linux/icons
+mkdir -p "$icons"
+cat >"$icons/vantoro-client.svg" <<'SVG'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">
+  <rect x="2" y="2" width="44" height="44" rx="10" ry="10" fill="#ff5c39"/>
+  <path d="M12 11 H19 L24 29 L29 11 H36 L27.5 37 H20.5 Z" fill="#ffffff"/>
+</svg>
+SVG
+for size in 16 24 32 48 64 128 256; do
+    mkdir -p "$icons/${size}x${size}"
+    rsvg-convert -w "$size" -h "$size" "$icons/vantoro-client.svg" |
+        convert - -depth 8 "PNG32:$icons/${size}x${size}/vantoro-client.png"
+done
+convert "$icons/48x48/vantoro-client.png" -define icon:auto-resize=48 VantoroClient/images/VT48px.ico

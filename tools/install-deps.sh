@@ -16,12 +16,13 @@ run_packages=(
     qml6-module-qtwebengine-controlsdelegates libgl-dev
     fonts-wqy-microhei
     xvfb xauth openbox x11-utils x11-xserver-utils xcompmgr xdotool imagemagick
-    python3 openssl ffmpeg
+    python3 openssl ffmpeg dpkg-dev
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest
     lldb-14 llvm-14 clang-format-14 python3-websocket tzdata
     g++-mingw-w64-i686 wine wine32
+    lintian desktop-file-utils appstream
 )
 
 bench_packages=(

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The Debian package: built with CPack from this build, it holds the executable, the menu entry
-and the icon, and the menu entry's command starts the packaged client."""
+and its icons and depends on exactly the Qt it was built against; the menu entry's command starts
+the packaged client. tools/check-package.sh puts it through Debian's own checks."""
 
 import glob
 import os
@@ -47,18 +48,25 @@ class Package(ClientTest):
     def test_contents(self):
         self.assertEqual(self.field("Package"), "vantoro-client")
         self.assertEqual(self.field("Version"), "1.0.3")
-        self.assertIn("libqt6webenginewidgets6", self.field("Depends"))
+        depends = [d.strip() for d in self.field("Depends").split(",")]
+        self.assertIn("libqt6webenginewidgets6", " ".join(depends))
+        # Tied to exactly the Qt installed here, as the private API it uses demands.
+        for library, virtual in (("libqt6core6", "qt6-base-abi"),
+                                 ("libqt6webenginecore6", "qt6-webengine-abi")):
+            provides = subprocess.run(["dpkg-query", "-W", "-f=${Provides}", library],
+                                      stdout=subprocess.PIPE, text=True, check=True).stdout
+            version = provides.split(virtual + " (= ", 1)[1].split(")")[0]
+            self.assertIn("%s (= %s)" % (virtual, version), depends)
         exe = os.path.join(self.root, "usr", "bin", "vantoro-client")
         self.assertTrue(os.access(exe, os.X_OK))
         entry = self.desktop_entry()
         self.assertEqual(entry.get("Type"), "Application")
-        icon = entry.get("Icon", "")
-        self.assertTrue(icon)
-        icons = [path for path in glob.glob(os.path.join(self.root, "usr", "share", "**", "*"),
-                                            recursive=True)
-                 if os.path.basename(path).rsplit(".", 1)[0] == os.path.basename(icon)
-                 .rsplit(".", 1)[0] and os.path.isfile(path)]
-        self.assertTrue(icons, "no icon file named %r in the package" % icon)
+        icons = os.path.join(self.root, "usr", "share", "icons", "hicolor")
+        for size in ("16x16", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"):
+            self.assertTrue(os.path.isfile(os.path.join(icons, size, "apps",
+                                                        entry["Icon"] + ".png")), size)
+        self.assertTrue(os.path.isfile(os.path.join(icons, "scalable", "apps",
+                                                    entry["Icon"] + ".svg")))
 
     def test_menu_entry_starts_client(self):
         command = shlex.split(self.desktop_entry()["Exec"])
