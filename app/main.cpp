@@ -1,12 +1,29 @@
 #include <QApplication>
+#include <QDir>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
 #include <QString>
+
+#include <cstdio>
 
 #include "app/bootstrap_cef.h"
 #include "app/remove_folder.h"
+#include "app/single_instance.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
 #include "ui/vantoro_client.h"
+
+namespace {
+
+// How long a later start waits for the running client to show its window.
+constexpr int kHandOverTimeoutMs = 2000;
+
+void complain(const char *text, const QString &folder) {
+    std::fprintf(stderr, "vantoro-client: %s: %s\n", text,
+                 QDir::toNativeSeparators(folder).toLocal8Bit().constData());
+}
+
+}  // namespace
 
 int main(int argc, char *argv[]) {
     // First, so that a crash in any process role, engine sub-processes included, leaves a dump.
@@ -15,6 +32,8 @@ int main(int argc, char *argv[]) {
     if (bootstrapCef(argc, argv) != -1) {
         return -1;
     }
+    // From here on a request to end takes the close button's path, even before the window exists.
+    const int endRequests = platform::watchEndRequests();
 
     // The main window's form names slots "on_return_home" and "on_clear_cookie", which the
     // automatic connections read as slots of objects named "return" and "clear" and warn about.
@@ -24,19 +43,64 @@ int main(int argc, char *argv[]) {
     // widgets, as a native title bar would lose its transparent background.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication application(argc, argv);
+    bool endRequested = false;
+    if (endRequests >= 0) {
+        auto *notifier = new QSocketNotifier(endRequests, QSocketNotifier::Read, &application);
+        QObject::connect(notifier, &QSocketNotifier::activated, &application,
+                         [&endRequested, notifier] {
+                             notifier->setEnabled(false);
+                             endRequested = true;
+                             QApplication::closeAllWindows();
+                         });
+    }
+
+    // Before the window, the start beacon and the first-run marker: a later start on the same data
+    // folder does none of them.
+    const QString dataFolder = QString::fromStdString(platform::dataFolderPath());
+    SingleInstance instance(dataFolder);
+    bool ownsDataFolder = false;
+    if (!dataFolder.isEmpty()) {
+        switch (instance.start(kHandOverTimeoutMs)) {
+            case SingleInstance::kFirst:
+                ownsDataFolder = true;
+                break;
+            case SingleInstance::kHandedOver:
+                return 0;
+            case SingleInstance::kNoAnswer:
+                complain("the client already running on this data folder did not answer",
+                         dataFolder);
+                return 1;
+            case SingleInstance::kUnguarded:
+                complain(
+                    "cannot lock the data folder; running without the one-client guarantee, and "
+                    "the folder is kept",
+                    dataFolder);
+                break;
+        }
+    }
+
     VantoroClient window(nullptr);
-    window.show();
-    // The loop ends when the last window has closed; its result does not change the exit code.
-    application.exec();
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
+        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    if (!endRequested) {
+        window.show();
+        // The loop ends when the last window has closed; its result does not change the exit code.
+        application.exec();
+    }
+    instance.stopAnswering();
 
     // The engine must have closed its files below the data folder before the folder is removed.
     CefShutdown();
 
-    if (window.clearCacheRequested) {
-        const std::string data_folder = platform::dataFolderPath();
-        if (!data_folder.empty()) {
-            removeFolder(QString::fromStdString(data_folder));
-        }
+    // Without the lock another client may be using the folder.
+    if (window.clearCacheRequested && ownsDataFolder) {
+        removeFolder(dataFolder, instance.lockFilePath());
+        instance.release();
+        QDir().rmdir(dataFolder);
     }
     return 0;
 }

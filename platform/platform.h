@@ -88,6 +88,13 @@ bool desktopComposited();
 // Installs the process-wide crash handler that writes a minidump into the current directory.
 void installCrashHandler();
 
+// --- Requests to end ------------------------------------------------------------------------
+
+// Turns the system's requests to end the process (SIGTERM, SIGINT, SIGHUP) into a byte on a pipe
+// and returns the pipe's read end for the event loop to watch; -1 where the system sends none. A
+// second request, once one has arrived, ends the process at once by its signal.
+int watchEndRequests();
+
 }  // namespace platform
 
 #endif  // PLATFORM_PLATFORM_H_

@@ -24,7 +24,8 @@ DATA_TAIL = os.path.join(".local", "share", "VantoroClient")
 class Client:
     """One run of the real executable with its own home and working folder."""
 
-    def __init__(self, exe, display, site, stats, home, workdir, log_path, extra_args=()):
+    def __init__(self, exe, display, site, stats, home, workdir, log_path, extra_args=(),
+                 port_free=True):
         self.display = display
         self.home = home
         self.workdir = workdir
@@ -39,7 +40,8 @@ class Client:
             if name.startswith(("QTWEBENGINE_", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
                                 "XDG_CACHE_HOME")):
                 del env[name]
-        wait_port_free(DEBUG_PORT, 120)
+        if port_free:
+            wait_port_free(DEBUG_PORT, 120)
         self.log = open(log_path, "ab")
         self.proc = subprocess.Popen(
             [exe] + standin.engine_switches(site) + list(extra_args), cwd=workdir, env=env,
@@ -193,11 +195,12 @@ class ClientTest(unittest.TestCase):
             shutil.rmtree(cls.scratch, ignore_errors=True)
 
     @classmethod
-    def start_client(cls, home="home", workdir="work", extra_args=()):
+    def start_client(cls, home="home", workdir="work", extra_args=(), port_free=True):
+        """port_free=False starts while another client holds the debugging port."""
         run = len(cls.clients)
         client = Client(cls.exe, cls.display, cls.site, cls.stats,
                         os.path.join(cls.scratch, home), os.path.join(cls.scratch, workdir),
-                        os.path.join(cls.scratch, "client-%d.log" % run), extra_args)
+                        os.path.join(cls.scratch, "client-%d.log" % run), extra_args, port_free)
         cls.clients.append(client)
         return client
 

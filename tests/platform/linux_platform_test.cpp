@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -120,6 +123,24 @@ TEST(LinuxOsVersionTest, NamesTheKernelsReleaseNumbers) {
     ASSERT_TRUE(std::regex_match(text, numbers, std::regex("linux(\\d+\\.\\d+\\.\\d+)"))) << text;
     // The release as the kernel gives it, distribution suffix and all ("6.1.0-28-amd64").
     EXPECT_EQ(firstLine("/proc/sys/kernel/osrelease").rfind(numbers[1].str(), 0), 0u) << text;
+}
+
+TEST(LinuxPlatform, EndRequestIsReadFromThePipeAndASecondOneEndsAtOnce) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int requests = platform::watchEndRequests();
+        kill(getpid(), SIGHUP);
+        char byte = 0;
+        if (requests < 0 || read(requests, &byte, 1) != 1 || byte != SIGHUP) {
+            _exit(1);
+        }
+        kill(getpid(), SIGTERM);
+        _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+#ifndef APP_SINGLE_INSTANCE_H_
+#define APP_SINGLE_INSTANCE_H_
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+// Keeps one client per data folder: the first start holds a lock file in the folder and listens
+// on a local socket; a later start finds it there and asks it to show its window instead of
+// opening a second one on the same profile.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum Outcome {
+        // This process holds the data folder.
+        kFirst,
+        // The data folder cannot be locked: this process runs, and must leave the folder alone.
+        kUnguarded,
+        // The running client has been asked to show its window: this process ends.
+        kHandedOver,
+        // A client holds the data folder but did not answer in time.
+        kNoAnswer,
+    };
+
+    explicit SingleInstance(const QString &dataFolder, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Takes the data folder or hands over to the client that holds it, trying for at most
+    // timeoutMs while a client holds the lock but does not answer (it may be starting up or
+    // ending).
+    Outcome start(int timeoutMs);
+    // The lock file's path, for the removal of the data folder.
+    QString lockFilePath() const;
+    // Stops answering later starts; they wait for the data folder instead.
+    void stopAnswering();
+    // Stops answering and frees the data folder.
+    void release();
+
+    // The local socket's name for a data folder: the same for every spelling of one folder, and
+    // short whatever the path's length, as local socket paths are limited to about 100 bytes.
+    static QString serverName(const QString &dataFolder);
+
+signals:
+    // A later start asked for the window.
+    void showRequested();
+
+private:
+    bool askToShow(int timeoutMs);
+    void answer();
+
+    const QString dataFolder_;
+    QLockFile lock_;
+    QLocalServer server_;
+};
+
+#endif  // APP_SINGLE_INSTANCE_H_

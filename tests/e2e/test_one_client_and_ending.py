@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""One client per data folder, and the clean end that a termination signal takes: a later start
+brings the running client's window back instead of opening its own; SIGTERM ends the client as
+its close button does; a data folder that is a link survives clear cache with its target."""
+
+import os
+import signal
+import time
+
+from client_case import ClientTest, main
+from devtools import evaluate
+from processes import poll
+from title_bar_locator import TitleBar
+
+
+class OneClientAndEnding(ClientTest):
+    window_manager = True
+
+    def test_1_later_start_brings_the_running_window_back(self):
+        self.client.display.xdotool("windowminimize", str(self.client.window))
+        poll(lambda: self.display.wm_state(self.client.window) == "Iconic", 10,
+             description="the window to be minimised")
+        beacons = len(self.stats.beacons())
+
+        later = self.start_client(workdir="later", port_free=False)
+        self.assertEqual(later.wait_exit(10), 0, later.log_text())
+        poll(lambda: self.display.wm_state(self.client.window) == "Normal", 10,
+             description="the running window to come back")
+        self.assertEqual(self.display.visible_windows(later.pid), [])
+        self.assertFalse(os.path.exists(os.path.join(later.workdir, "first.txt")))
+        time.sleep(0.5)
+        self.assertEqual(len(self.stats.beacons()), beacons)
+
+    def test_2_sigterm_ends_cleanly_and_keeps_a_fresh_cookie(self):
+        evaluate(self.page, "document.cookie = 'kept=yes; max-age=3600'")
+        os.kill(self.client.pid, signal.SIGTERM)
+        self.assertEqual(self.client.wait_exit(20), 0, self.client.log_text())
+
+        again = self.start_client()
+        again.wait_window()
+        page = again.main_page()
+        poll(lambda: "kept=yes" in evaluate(page, "document.cookie"), 10,
+             description="the cookie set before SIGTERM")
+
+        # A requested clear cache is done on the same path.
+        self.display.click(*TitleBar(again).buttons()["clearcookieButton"])
+        time.sleep(0.5)
+        os.kill(again.pid, signal.SIGTERM)
+        self.assertEqual(again.wait_exit(20), 0, again.log_text())
+        self.assertFalse(os.path.exists(again.data_folder))
+
+    def test_3_signal_during_start_up_ends_cleanly(self):
+        early = self.start_client(home="early-home", workdir="early")
+        time.sleep(0.3)
+        os.kill(early.pid, signal.SIGTERM)
+        self.assertEqual(early.wait_exit(20), 0, early.log_text())
+
+    def test_4_data_folder_that_is_a_link_keeps_its_target(self):
+        home = os.path.join(self.scratch, "linked-home")
+        target = os.path.join(self.scratch, "other-disk", "VantoroClient")
+        os.makedirs(os.path.join(target, "cache"))
+        with open(os.path.join(target, "cache", "precious"), "w") as f:
+            f.write("precious")
+        os.makedirs(os.path.join(home, ".local", "share"))
+        os.symlink(target, os.path.join(home, ".local", "share", "VantoroClient"))
+
+        linked = self.start_client(home="linked-home", workdir="linked")
+        linked.wait_window()
+        linked.main_page()
+        bar = TitleBar(linked)
+        self.display.click(*bar.buttons()["clearcookieButton"])
+        time.sleep(0.5)
+        self.display.click(*bar.buttons()["closeButton"])
+        self.assertEqual(linked.wait_exit(20), 0, linked.log_text())
+        self.assertFalse(os.path.lexists(linked.data_folder))
+        with open(os.path.join(target, "cache", "precious")) as f:
+            self.assertEqual(f.read(), "precious")
+
+
+if __name__ == "__main__":
+    main()
