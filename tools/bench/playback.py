@@ -213,6 +213,11 @@ def one_round(kind, paths, display, site, stats, scratch, args):
     return results
 
 
+def switches(pid):
+    """A process's command-line words; Chromium rewrites its own as one line with spaces."""
+    return " ".join(a.decode("utf-8", "replace") for a in cmdline(pid)).split()
+
+
 def process_role(pid, browser_pid, xserver_pid):
     """What an engine process is for, from its command line. Renderers forked by a zygote keep
     the zygote's command line: a zygote's child that is a zygote too is a renderer."""
@@ -220,12 +225,11 @@ def process_role(pid, browser_pid, xserver_pid):
         return "browser"
     if pid == xserver_pid:
         return "X server"
-    args = [a.decode("utf-8", "replace") for a in cmdline(pid)]
-    role = next((a.split("=", 1)[1] for a in args if a.startswith("--type=")), "?")
-    if role == "zygote" and "--type=zygote" in [
-            a.decode("utf-8", "replace") for a in cmdline(parent_pid(pid))]:
+    words = switches(pid)
+    role = next((w.split("=", 1)[1] for w in words if w.startswith("--type=")), "?")
+    if role == "zygote" and "--type=zygote" in switches(parent_pid(pid)):
         return "renderer"
-    sub_type = next((a.split("=", 1)[1] for a in args if a.startswith("--utility-sub-type=")), "")
+    sub_type = next((w.split("=", 1)[1] for w in words if w.startswith("--utility-sub-type=")), "")
     return role + (" " + sub_type.split(".")[0] if sub_type else "")
 
 
