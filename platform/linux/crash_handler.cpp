@@ -34,11 +34,16 @@ using linux_crash::MinidumpWriter;
 
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
 constexpr std::size_t kAlternateStackSize = 256 * 1024;
+// The whole crash path, dump and waits together, ends within this: a crashed process that hangs
+// helps nobody, and a session's logout will not wait for it.
+constexpr std::int64_t kCrashBoundNanoseconds = 10LL * 1000 * 1000 * 1000;
 
 LocalTimeTable gLocalTime;
 MachineFacts gMachine;
 CrashContext gCrash;
 std::atomic<pid_t> gHandlingThread{0};
+// Set by the thread that writes the dump; 0 until then.
+std::atomic<std::int64_t> gCrashDeadline{0};
 
 // The actions that other code in the process set for the crash signals after installation. The
 // engine resets the crash signals to their defaults when each of its processes starts, and installs
@@ -165,8 +170,12 @@ void writeDump(int file) {
         const char go = 1;
         while (::write(pipeEnds[1], &go, 1) < 0 && errno == EINTR) {
         }
-        int status;
-        while (waitpid(static_cast<pid_t>(helper), &status, __WALL) < 0 && errno == EINTR) {
+        if (!linux_crash::waitUntil(static_cast<pid_t>(helper), gCrash.deadline)) {
+            // Its tracees go free when it ends; the dump stays incomplete.
+            kill(static_cast<pid_t>(helper), SIGKILL);
+            int status;
+            while (waitpid(static_cast<pid_t>(helper), &status, __WALL) < 0 && errno == EINTR) {
+            }
         }
         prctl(PR_SET_PTRACER, 0, 0, 0, 0);
     }
@@ -180,13 +189,20 @@ void handleCrash(int signal, siginfo_t *info, void *context) {
     // not recover hands the signal on by restoring the previous action, so ours writes the dump.
     struct sigaction chained;
     if (info && info->si_code > 0 && chainedHandlerFor(signal, chained)) {
+        const bool oneShot = chained.sa_flags & SA_RESETHAND;
+        if (oneShot) {
+            // As the kernel would have done before running it: the next fault is a crash.
+            gChained[signal] = {};
+            gChained[signal].sa_handler = SIG_DFL;
+        }
         if (chained.sa_flags & SA_SIGINFO) {
             chained.sa_sigaction(signal, info, context);
         } else {
             chained.sa_handler(signal);
         }
         struct sigaction after;
-        if (chainedHandlerFor(signal, after) && after.sa_sigaction == chained.sa_sigaction) {
+        if (oneShot ||
+            (chainedHandlerFor(signal, after) && after.sa_sigaction == chained.sa_sigaction)) {
             return;
         }
     }
@@ -198,11 +214,22 @@ void handleCrash(int signal, siginfo_t *info, void *context) {
             endBySignal(signal);
             return;
         }
-        // Another thread is writing the dump; the process ends when it is done.
+        // Another thread is writing the dump; the process ends when it is done, or by this
+        // thread's signal once the bound has passed.
+        const std::int64_t ownDeadline =
+            linux_crash::monotonicNanoseconds() + kCrashBoundNanoseconds;
         for (;;) {
-            pause();
+            const std::int64_t deadline = gCrashDeadline.load();
+            if (linux_crash::monotonicNanoseconds() >= (deadline ? deadline : ownDeadline)) {
+                endBySignal(signal);
+                return;
+            }
+            const struct timespec pause = {0, 10000000};
+            nanosleep(&pause, nullptr);
         }
     }
+    gCrash.deadline = linux_crash::monotonicNanoseconds() + kCrashBoundNanoseconds;
+    gCrashDeadline = gCrash.deadline;
     if (!traced()) {
         char name[64];
         dumpFileName(name);

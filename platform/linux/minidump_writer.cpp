@@ -22,6 +22,8 @@ namespace linux_crash {
 
 namespace {
 
+constexpr std::int64_t kWritingReserveNanoseconds = 2LL * 1000 * 1000 * 1000;
+
 // Stream types and constants of the minidump format.
 constexpr std::uint32_t kSignature = 0x504d444d;  // "MDMP"
 constexpr std::uint32_t kVersion = 0xa793;
@@ -269,7 +271,7 @@ RegisterSet fromTrace(const ThreadRecord &thread) {
     return set;
 }
 
-void attachThreads(pid_t pid, pid_t crashingTid) {
+void attachThreads(pid_t pid, pid_t crashingTid, std::int64_t deadline) {
     char path[64];
     procPath(pid, "task", path);
     const int directory = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -301,11 +303,13 @@ void attachThreads(pid_t pid, pid_t crashingTid) {
                 ++gThreadCount;
                 continue;
             }
-            if (ptrace(PTRACE_ATTACH, tid, nullptr, nullptr) != 0) {
+            // Seized and interrupted rather than attached: a thread that cannot stop in time (one
+            // waiting for a vfork child, say) is left without a stop signal pending for later.
+            if (ptrace(PTRACE_SEIZE, tid, nullptr, nullptr) != 0) {
                 continue;
             }
-            int status;
-            while (waitpid(tid, &status, __WALL) < 0 && errno == EINTR) {
+            if (ptrace(PTRACE_INTERRUPT, tid, nullptr, nullptr) != 0 || !waitUntil(tid, deadline)) {
+                continue;
             }
             thread.attached = true;
             if (ptrace(PTRACE_GETREGS, tid, nullptr, &thread.regs) != 0 ||
@@ -732,7 +736,8 @@ bool MinidumpWriter::write() {
     gThreadCount = 0;
     gRangeCount = 0;
     end_ = kHeaderSize + kDirectoryEntrySize * kStreamCount;
-    attachThreads(crash_.pid, crash_.tid);
+    // A thread that cannot be stopped must leave time to write what the others show.
+    attachThreads(crash_.pid, crash_.tid, crash_.deadline - kWritingReserveNanoseconds);
 
     std::uint32_t types[kStreamCount];
     Location streams[kStreamCount];
@@ -782,6 +787,27 @@ bool MinidumpWriter::write() {
     }
     put(0, header, sizeof header);
     return !failed_;
+}
+
+std::int64_t monotonicNanoseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool waitUntil(pid_t pid, std::int64_t deadline) {
+    for (;;) {
+        int status;
+        const pid_t changed = waitpid(pid, &status, __WALL | WNOHANG);
+        if (changed == pid) {
+            return true;
+        }
+        if ((changed < 0 && errno != EINTR) || monotonicNanoseconds() >= deadline) {
+            return false;
+        }
+        const struct timespec pause = {0, 1000000};
+        nanosleep(&pause, nullptr);
+    }
 }
 
 }  // namespace linux_crash

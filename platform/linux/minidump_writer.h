@@ -18,7 +18,15 @@ struct CrashContext {
     ucontext_t context;
     struct _libc_fpstate floatingPoint;
     std::uint64_t fsBase;
+    // When the dump is given up, on the monotonic clock (monotonicNanoseconds).
+    std::int64_t deadline;
 };
+
+// The monotonic clock in nanoseconds; safe in a signal handler.
+std::int64_t monotonicNanoseconds();
+// Waits for the child or tracee pid to change state until deadline. False when the deadline came
+// first or there is nothing to wait for.
+bool waitUntil(pid_t pid, std::int64_t deadline);
 
 // Facts about the machine gathered once at installation.
 struct MachineFacts {

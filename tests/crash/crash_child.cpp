@@ -1,6 +1,7 @@
 // Installs the crash handler and then crashes in the way its first argument names, after waiting
 // the number of seconds its second argument gives.
 #include <signal.h>
+#include <sys/prctl.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -64,10 +65,28 @@ void declineFault(int, siginfo_t *, void *) {
     sigaction(SIGSEGV, &gPrevious, nullptr);
 }
 
-void installFaultHandler(void (*handler)(int, siginfo_t *, void *)) {
+// A one-shot handler that does not recover: the fault that follows is a crash.
+void notRecovering(int, siginfo_t *, void *) {
+    static int calls = 0;
+    if (++calls > 1) {
+        _exit(43);
+    }
+}
+
+// A thread that no tracer can stop: it waits for a vfork child that never ends on its own.
+void blockInVfork() {
+    if (vfork() == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        for (;;) {
+            pause();
+        }
+    }
+}
+
+void installFaultHandler(void (*handler)(int, siginfo_t *, void *), int flags = 0) {
     struct sigaction action = {};
     action.sa_sigaction = handler;
-    action.sa_flags = SA_SIGINFO;
+    action.sa_flags = SA_SIGINFO | flags;
     sigemptyset(&action.sa_mask);
     sigaction(SIGSEGV, &action, &gPrevious);
 }
@@ -91,6 +110,14 @@ int main(int argc, char **argv) {
         firstLevel();
     } else if (std::strcmp(mode, "declined-null") == 0) {
         installFaultHandler(declineFault);
+        firstLevel();
+    } else if (std::strcmp(mode, "one-shot-null") == 0) {
+        installFaultHandler(notRecovering, SA_RESETHAND);
+        firstLevel();
+    } else if (std::strcmp(mode, "stuck-thread-null") == 0) {
+        std::thread stuck(blockInVfork);
+        stuck.detach();
+        sleep(1);
         firstLevel();
     } else if (std::strcmp(mode, "null") == 0) {
         firstLevel();

@@ -205,6 +205,25 @@ TEST_F(CrashDumpTest, DumpIsWrittenAfterOtherCodeResetOrChainedTheSignal) {
     }
 }
 
+TEST_F(CrashDumpTest, OneShotHandlerOfOtherCodeRunsOnceBeforeTheDump) {
+    const int status = run("one-shot-null");
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_FALSE(onlyDump().empty());
+}
+
+TEST_F(CrashDumpTest, ThreadThatCannotBeStoppedDelaysTheEndBoundedly) {
+    // A broken bound hangs: the alarm ends this test instead.
+    alarm(60);
+    const int status = run("stuck-thread-null");
+    alarm(0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_LE(ended_ - started_, 15);
+    // The threads that could be stopped are in it.
+    EXPECT_FALSE(onlyDump().empty());
+}
+
 TEST_F(CrashDumpTest, FaultThatAnotherHandlerRecoversFromIsNoCrash) {
     const int status = run("recovered-null");
     ASSERT_TRUE(WIFEXITED(status)) << status;
