@@ -1,8 +1,13 @@
 #include "browser/simple_handler.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include "browser/load_error_page.h"
 #include "browser/make_data_uri.h"
 #include "include/cef_app.h"
+#include "platform/platform.h"
 #include "ui/vantoro_client.h"
 
 namespace {
@@ -14,6 +19,37 @@ static_assert(kDevToolsMenuCommandId >= MENU_ID_USER_FIRST &&
 
 // "&开发者工具": the ampersand makes the next character the item's mnemonic.
 constexpr char kDevToolsMenuLabel[] = u8"&开发者工具";
+
+// How long a file name may be in a notice before its middle gives way to an ellipsis.
+constexpr int kNoticeNameLength = 40;
+
+QString toQString(const CefString &text) {
+    return QString::fromStdU16String(text.ToString16());
+}
+
+// The user's download folder, made if missing; empty when there is none to write to. The data
+// folder is never one: clearing the cache would take the downloads with it.
+QString downloadFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        return QString();
+    }
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString data =
+        QFileInfo(QString::fromStdString(platform::dataFolderPath())).canonicalFilePath();
+    if (!data.isEmpty() && (canonical == data || canonical.startsWith(data + QLatin1Char('/')))) {
+        return QString();
+    }
+    return folder;
+}
+
+QString noticeName(const QString &name) {
+    if (name.size() <= kNoticeNameLength) {
+        return name;
+    }
+    const int half = kNoticeNameLength / 2;
+    return name.left(half) + QChar(0x2026) + name.right(half);
+}
 
 }  // namespace
 
@@ -52,6 +88,36 @@ void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool f
     VantoroClient *owner = owner_;
     QMetaObject::invokeMethod(owner,
                               [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
+}
+
+void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
+                                     const CefString &suggested_name,
+                                     CefRefPtr<CefBeforeDownloadCallback> callback) {
+    const QString folder = downloadFolder();
+    if (folder.isEmpty()) {
+        // Not continued, the download is cancelled.
+        showDownloadNotice(false, DownloadTargets::safeName(toQString(suggested_name)));
+        return;
+    }
+    const QString path = download_targets_.reserve(folder, toQString(suggested_name));
+    callback->Continue(CefString(path.toStdU16String()), false);
+}
+
+void SimpleHandler::OnDownloadUpdated(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem> item,
+                                      CefRefPtr<CefDownloadItemCallback>) {
+    if (item->IsInProgress()) {
+        return;
+    }
+    const QString path = toQString(item->GetFullPath());
+    download_targets_.release(path);
+    showDownloadNotice(item->IsComplete(), QFileInfo(path).fileName());
+}
+
+void SimpleHandler::showDownloadNotice(bool arrived, const QString &name) {
+    const QString text =
+        (arrived ? QStringLiteral("已下载: ") : QStringLiteral("下载失败: ")) + noticeName(name);
+    VantoroClient *owner = owner_;
+    QMetaObject::invokeMethod(owner, [owner, text] { owner->showNotice(text); });
 }
 
 void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {

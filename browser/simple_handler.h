@@ -4,6 +4,7 @@
 #include <list>
 #include <mutex>
 
+#include "browser/download_targets.h"
 #include "include/cef_client.h"
 
 class VantoroClient;
@@ -12,6 +13,7 @@ class VantoroClient;
 // failed loads with a page of its own and sets the pop-up and context-menu policy.
 class SimpleHandler : public CefClient,
                       public CefDisplayHandler,
+                      public CefDownloadHandler,
                       public CefLifeSpanHandler,
                       public CefLoadHandler,
                       public CefContextMenuHandler {
@@ -27,11 +29,20 @@ public:
     // CefClient
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
     CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
+    CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
 
     // CefDisplayHandler
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
+
+    // CefDownloadHandler: into the user's download folder under a safe, unused name; the window
+    // tells the user when a download has arrived or failed.
+    void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
+                          const CefString &suggested_name,
+                          CefRefPtr<CefBeforeDownloadCallback> callback) override;
+    void OnDownloadUpdated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
+                           CefRefPtr<CefDownloadItemCallback> callback) override;
 
     // CefLifeSpanHandler
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -60,10 +71,14 @@ public:
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
 
 private:
+    void showDownloadNotice(bool arrived, const QString &name);
+
     // Changed on the engine's thread, copied on the window's thread: guarded by
     // browser_list_mutex_.
     BrowserList browser_list_;
     VantoroClient *owner_;
+    // Used on the engine's thread only.
+    DownloadTargets download_targets_;
     std::mutex browser_list_mutex_;
 
     IMPLEMENT_REFCOUNTING(SimpleHandler);

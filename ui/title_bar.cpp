@@ -1,5 +1,6 @@
 #include "ui/title_bar.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -127,6 +128,15 @@ void TitleBar::onClicked() {
     } else if (button == refreshButton_) {
         emit on_reflesh();
     }
+}
+
+void TitleBar::showNotice(const QString &text) {
+    // The label's 12-pixel font and 10-pixel margins, the bubble's 5-pixel margins and some air;
+    // as high as the clear-cache notice.
+    QFont font = this->font();
+    font.setPixelSize(12);
+    const int width = QFontMetrics(font).horizontalAdvance(text) + 2 * 10 + 2 * 5 + 16;
+    popupMessage(text, qMax(width, 120), 60);
 }
 
 void TitleBar::popupMessage(QString text, int width, int height) {

@@ -20,6 +20,9 @@ class TitleBar : public QWidget {
 public:
     explicit TitleBar(QWidget *parent = nullptr);
 
+    // Shows text in the notice bubble, sized to fit it.
+    void showNotice(const QString &text);
+
 signals:
     void on_return_home();
     void on_clear_cookie();

@@ -139,6 +139,10 @@ void VantoroClient::showPageFullscreen(bool fullscreen) {
     placeBrowser();
 }
 
+void VantoroClient::showNotice(const QString &text) {
+    ui->titleWidget->showNotice(text);
+}
+
 void VantoroClient::resizeEvent(QResizeEvent *) {
     placeBrowser();
 }

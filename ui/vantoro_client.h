@@ -37,6 +37,9 @@ public:
     // comes back as it was before, maximised or at its former geometry.
     void showPageFullscreen(bool fullscreen);
 
+    // A short notice in the title bar's bubble that goes away by itself.
+    void showNotice(const QString &text);
+
     // Counts one usage event (first start, later start, refresh) and returns when it was sent.
     void sendStatBeacon(int kind);
 

@@ -11,6 +11,7 @@
 #include <QWebEngineProfile>
 
 #include "platform/platform.h"
+#include "src/download_impl.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ void EngineContext::notifyContextInitialized() {
 QWebEngineProfile *EngineContext::profile() {
     if (!profile_ && !shut_down_ && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         profile_ = createProfile();
+        DownloadImpl::Watch(profile_, this);
     }
     return profile_;
 }

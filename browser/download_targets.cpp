@@ -1,0 +1,99 @@
+#include "browser/download_targets.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+const QString kFallbackName = QStringLiteral("download");
+// Reserved as file names on Windows whatever their extension.
+const QStringList kDeviceNames = {
+    QStringLiteral("CON"),  QStringLiteral("PRN"),  QStringLiteral("AUX"),  QStringLiteral("NUL"),
+    QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+    QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
+    QStringLiteral("COM9"), QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("LPT3"),
+    QStringLiteral("LPT4"), QStringLiteral("LPT5"), QStringLiteral("LPT6"), QStringLiteral("LPT7"),
+    QStringLiteral("LPT8"), QStringLiteral("LPT9")};
+// An extension longer than this is part of the name, not a type.
+constexpr int kMaxExtensionLength = 16;
+
+bool forbidden(QChar c) {
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Other_Format ||
+           QStringLiteral("<>:\"|?*").contains(c);
+}
+
+// The extension with its dot, or empty.
+QString extensionOf(const QString &name) {
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || name.size() - dot > kMaxExtensionLength + 1) {
+        return QString();
+    }
+    return name.mid(dot);
+}
+
+// Cuts text to at most bytes in UTF-8 without splitting a character.
+QString cutToBytes(QString text, int bytes) {
+    while (text.toUtf8().size() > bytes) {
+        text.chop(text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1);
+    }
+    return text;
+}
+
+// Dots and spaces that systems strip or hide at the ends of a name.
+QString trimmed(QString name) {
+    while (!name.isEmpty() && (name.front() == QLatin1Char('.') || name.front().isSpace())) {
+        name.remove(0, 1);
+    }
+    while (!name.isEmpty() && (name.back() == QLatin1Char('.') || name.back().isSpace())) {
+        name.chop(1);
+    }
+    return name;
+}
+
+}  // namespace
+
+QString DownloadTargets::safeName(const QString &suggested) {
+    QString name;
+    for (const QString &part :
+         QString(suggested).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'))) {
+        if (!trimmed(part).isEmpty()) {
+            name = part;
+        }
+    }
+    name.removeIf(forbidden);
+    name = trimmed(name);
+
+    const QString extension = extensionOf(name);
+    const QString stem = name.left(name.size() - extension.size());
+    if (kDeviceNames.contains(stem.section(QLatin1Char('.'), 0, 0).trimmed(),
+                              Qt::CaseInsensitive)) {
+        name.prepend(QLatin1Char('_'));
+    }
+    if (name.toUtf8().size() > kMaxNameBytes) {
+        name = trimmed(cutToBytes(name.left(name.size() - extension.size()),
+                                  kMaxNameBytes - extension.toUtf8().size())) +
+               extension;
+    }
+    name = trimmed(name);
+    return name.isEmpty() ? kFallbackName : name;
+}
+
+QString DownloadTargets::reserve(const QString &folder, const QString &suggested) {
+    const QString name = safeName(suggested);
+    const QString extension = extensionOf(name);
+    const QString stem = name.left(name.size() - extension.size());
+    const QDir dir(folder);
+    QString path = dir.filePath(name);
+    for (int n = 1;
+         reserved_.contains(path) || QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n) {
+        path = dir.filePath(QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension));
+    }
+    reserved_.insert(path);
+    return path;
+}
+
+void DownloadTargets::release(const QString &path) {
+    reserved_.remove(path);
+}

@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""Downloads land complete in the user's download folder under a safe name that takes no existing
+file's place; one the server cuts off, or one still running when the client closes, leaves
+nothing behind."""
+
+import json
+import os
+import urllib.parse
+
+from client_case import ClientTest, main
+from devtools import evaluate
+from processes import poll
+import standin
+
+SITE = "https://%s" % standin.SITE_HOST
+
+
+class Downloads(ClientTest):
+    window_manager = True
+
+    @classmethod
+    def prepare(cls):
+        super().prepare()
+        cls.folder = os.path.join(cls.client.home, "Downloads")
+
+    def files(self):
+        try:
+            return sorted(os.listdir(self.folder))
+        except FileNotFoundError:
+            return []
+
+    def click_link(self, href, name=None):
+        evaluate(self.page, "(() => { const a = document.createElement('a'); a.href = %s;"
+                            " if (%s !== null) a.download = %s; document.body.append(a); a.click();"
+                            " a.remove(); return true; })()"
+                 % (json.dumps(href), json.dumps(name), json.dumps(name)))
+
+    def attachment(self, name, size, extra=""):
+        return "%s/download?name=%s&size=%d%s" % (
+            SITE, urllib.parse.quote(name), size, extra)
+
+    def wait_files(self, expected):
+        poll(lambda: self.files() == sorted(expected), 15,
+             description="the download folder to hold %s (now %s)" % (expected, self.files()))
+
+    def read(self, name):
+        with open(os.path.join(self.folder, name), "rb") as f:
+            return f.read()
+
+    def notices(self):
+        return [w for w in self.display.visible_windows(self.client.pid) if w != self.client.window]
+
+    def test_1_arrives_complete_under_a_free_name(self):
+        self.click_link(self.attachment("节目单.txt", 300000))
+        self.wait_files(["节目单.txt"])
+        self.assertEqual(self.read("节目单.txt"), standin.download_body(300000))
+        poll(self.notices, 5, description="the notice")
+        self.click_link(self.attachment("节目单.txt", 1000))
+        self.wait_files(["节目单.txt", "节目单 (1).txt"])
+        self.assertEqual(self.read("节目单 (1).txt"), standin.download_body(1000))
+
+        # Page-made data arrives too.
+        self.click_link("data:text/plain;base64,5Lit5paHIHRleHQ=", "data.txt")
+        evaluate(self.page, "window.__blob = URL.createObjectURL(new Blob(['blob 数据'])); true")
+        self.click_link(evaluate(self.page, "window.__blob"), "blob.bin")
+        self.wait_files(["节目单.txt", "节目单 (1).txt", "data.txt", "blob.bin"])
+        self.assertEqual(self.read("data.txt"), "中文 text".encode())
+        self.assertEqual(self.read("blob.bin"), "blob 数据".encode())
+
+    def test_2_unsafe_names_stay_in_the_folder(self):
+        before = set(self.files())
+        for name in ["../../.bashrc", "CON", "", "x" * 300 + ".txt", "a\x01b\x7fc\u202e.txt"]:
+            self.click_link(self.attachment(name, 10))
+            poll(lambda: len(set(self.files()) - before) == 1, 15,
+                 description="the download of %r" % name)
+            before = set(self.files())
+        added = sorted(set(self.files()) - {"节目单.txt", "节目单 (1).txt", "data.txt", "blob.bin"})
+        self.assertEqual(sorted(added, key=len)[:4],
+                         sorted(["bashrc", "_CON", "abc.txt", "download"], key=len))
+        long_name = max(added, key=len)
+        self.assertLessEqual(len(long_name.encode()), 200)
+        self.assertTrue(long_name.endswith(".txt"))
+        self.assertFalse(os.path.exists(os.path.join(self.client.home, ".bashrc")))
+
+    def test_3_cut_off_leaves_nothing(self):
+        before = self.files()
+        poll(lambda: not self.notices(), 10, description="earlier notices to go")
+        self.click_link(self.attachment("cut.bin", 400000, "&cut=1&rate=100000"))
+        poll(self.notices, 15, description="the failure notice")
+        poll(lambda: self.files() == before, 5,
+             description="no file left of the download (now %s)" % self.files())
+
+    def test_4_running_download_ends_with_the_client(self):
+        before = self.files()
+        start = len(self.site.requests())
+        self.click_link(self.attachment("slow.bin", 1000000, "&rate=20000"))
+        self.site.wait_for_path("/download", 10, start=start, query_contains="rate=20000")
+        poll(lambda: [f for f in self.files() if f.startswith("slow.bin")], 10,
+             description="the download to start")
+        self.display.click(*self.bar.buttons()["closeButton"])
+        self.assertEqual(self.client.wait_exit(), 0)
+        self.assertEqual(self.files(), before)
+
+    def test_5_never_into_the_data_folder(self):
+        # The user's folder settings name a folder that clearing the cache would remove.
+        home = os.path.join(self.scratch, "home-5")
+        inside = os.path.join(home, ".local", "share", "VantoroClient", "Downloads")
+        os.makedirs(os.path.join(home, ".config"))
+        with open(os.path.join(home, ".config", "user-dirs.dirs"), "w") as dirs:
+            dirs.write('XDG_DOWNLOAD_DIR="%s"\n' % inside)
+        self.client.stop()
+        start = len(self.site.requests())
+        self.client = type(self).client = self.start_client(home="home-5", workdir="work-5")
+        self.client.wait_window()
+        self.page = type(self).page = self.client.main_page()
+        self.site.wait_for_path("/loaded", 20, start=start, query_contains="page=home")
+        self.click_link(self.attachment("kept.txt", 10))
+        poll(self.notices, 15, description="the failure notice")
+        self.assertFalse(os.path.exists(os.path.join(inside, "kept.txt")))
+
+
+if __name__ == "__main__":
+    main()
