@@ -90,6 +90,7 @@ class Fullscreen(ClientTest):
                               if w != self.client.window], 20, description="the pop-up")[0]
         login = poll(lambda: [p for p in debug_pages() if p["url"].endswith("/login")], 20,
                      description="the sign-in page")[0]
+        self.site.wait_for_path("/loaded", 20, query_contains="page=login")
         main_geometry = self.client.geometry()
         before = self.display.geometry(popup)
         self.assertEqual(evaluate(login, "document.body.requestFullscreen().then(() => 'ok')",
