@@ -16,6 +16,8 @@
 namespace {
 
 EngineContext *current_context = nullptr;
+// The engine's threads start with the first profile and run until the process ends.
+bool engine_started = false;
 
 const char kProfileName[] = "Default";
 // Holds what Qt WebEngine writes while a named profile still has its default paths.
@@ -30,6 +32,16 @@ EngineContext *EngineContext::current() {
 
 void EngineContext::create(CefRefPtr<CefApp> app, const ProfileOptions &options) {
     current_context = new EngineContext(app, options);
+    if (!engine_started && !options.cache_path.isEmpty()) {
+        // A named profile creates its default data folder below the user's data and cache
+        // locations and writes user_prefs.json into it before its paths can be set. Pointing those
+        // locations into the cache path keeps even that write below it. The engine's threads read
+        // the environment as soon as they run, so it is changed now, before they exist, and not
+        // changed back.
+        const QByteArray defaults = QFile::encodeName(current_context->defaultsFolder());
+        qputenv("XDG_DATA_HOME", defaults);
+        qputenv("XDG_CACHE_HOME", defaults);
+    }
     // Runs inside the QApplication constructor, or at once when the application already exists.
     qAddPreRoutine(&EngineContext::onApplicationConstructed);
 }
@@ -111,6 +123,7 @@ void EngineContext::notifyContextInitialized() {
 
 QWebEngineProfile *EngineContext::profile() {
     if (!profile_ && !shut_down_ && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        engine_started = true;
         profile_ = createProfile();
         DownloadImpl::Watch(profile_, this);
     }
@@ -131,29 +144,11 @@ QWebEngineProfile *EngineContext::createProfile() const {
     if (options_.cache_path.isEmpty()) {
         profile = new QWebEngineProfile();
     } else {
-        // A named profile creates its default data folder below the user's data location and
-        // writes user_prefs.json into it before its paths can be set. Pointing the standard
-        // locations into the cache path for that moment keeps even that write below it.
-        const char *const variables[] = {"XDG_DATA_HOME", "XDG_CACHE_HOME"};
-        QByteArray saved[2];
-        bool was_set[2];
-        for (int i = 0; i < 2; ++i) {
-            was_set[i] = qEnvironmentVariableIsSet(variables[i]);
-            saved[i] = qgetenv(variables[i]);
-            qputenv(variables[i], QFile::encodeName(defaultsFolder()));
-        }
         profile = new QWebEngineProfile(QLatin1String(kProfileName));
         // Cookies, local storage and preferences directly below the cache path, the HTTP cache in
         // its "Cache" folder, as the engine API lays out a cache_path.
         profile->setPersistentStoragePath(options_.cache_path);
         profile->setCachePath(options_.cache_path);
-        for (int i = 0; i < 2; ++i) {
-            if (was_set[i]) {
-                qputenv(variables[i], saved[i]);
-            } else {
-                qunsetenv(variables[i]);
-            }
-        }
         profile->setPersistentCookiesPolicy(options_.persist_session_cookies
                                                 ? QWebEngineProfile::ForcePersistentCookies
                                                 : QWebEngineProfile::AllowPersistentCookies);
