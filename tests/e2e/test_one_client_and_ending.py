@@ -16,6 +16,12 @@ from title_bar_locator import TitleBar
 class OneClientAndEnding(ClientTest):
     window_manager = True
 
+    def press_clear_cache(self, client):
+        """Presses clear cache and waits for its notice, so the press has been handled."""
+        self.display.click(*TitleBar(client).buttons()["clearcookieButton"])
+        poll(lambda: [w for w in self.display.visible_windows(client.pid) if w != client.window],
+             5, description="the clear-cache notice")
+
     def test_1_later_start_brings_the_running_window_back(self):
         self.client.display.xdotool("windowminimize", str(self.client.window))
         poll(lambda: self.display.wm_state(self.client.window) == "Iconic", 10,
@@ -28,7 +34,7 @@ class OneClientAndEnding(ClientTest):
              description="the running window to come back")
         self.assertEqual(self.display.visible_windows(later.pid), [])
         self.assertFalse(os.path.exists(os.path.join(later.workdir, "first.txt")))
-        time.sleep(0.5)
+        # The later start has ended, so any beacon of its own would have arrived.
         self.assertEqual(len(self.stats.beacons()), beacons)
 
     def test_2_sigterm_ends_cleanly_and_keeps_a_fresh_cookie(self):
@@ -36,15 +42,17 @@ class OneClientAndEnding(ClientTest):
         os.kill(self.client.pid, signal.SIGTERM)
         self.assertEqual(self.client.wait_exit(20), 0, self.client.log_text())
 
+        seen = len(self.site.requests())
         again = self.start_client()
         again.wait_window()
         page = again.main_page()
+        self.assertIsNotNone(
+            self.site.wait_for_path("/loaded", 20, start=seen, query_contains="page=home"))
         poll(lambda: "kept=yes" in evaluate(page, "document.cookie"), 10,
              description="the cookie set before SIGTERM")
 
         # A requested clear cache is done on the same path.
-        self.display.click(*TitleBar(again).buttons()["clearcookieButton"])
-        time.sleep(0.5)
+        self.press_clear_cache(again)
         os.kill(again.pid, signal.SIGTERM)
         self.assertEqual(again.wait_exit(20), 0, again.log_text())
         self.assertFalse(os.path.exists(again.data_folder))
@@ -67,14 +75,25 @@ class OneClientAndEnding(ClientTest):
         linked = self.start_client(home="linked-home", workdir="linked")
         linked.wait_window()
         linked.main_page()
-        bar = TitleBar(linked)
-        self.display.click(*bar.buttons()["clearcookieButton"])
-        time.sleep(0.5)
-        self.display.click(*bar.buttons()["closeButton"])
+        self.press_clear_cache(linked)
+        self.display.click(*TitleBar(linked).buttons()["closeButton"])
         self.assertEqual(linked.wait_exit(20), 0, linked.log_text())
         self.assertFalse(os.path.lexists(linked.data_folder))
         with open(os.path.join(target, "cache", "precious")) as f:
             self.assertEqual(f.read(), "precious")
+
+    def test_5_later_start_that_gets_no_answer_ends_with_one(self):
+        running = self.start_client(home="stopped-home", workdir="stopped")
+        running.wait_window()
+        os.kill(running.pid, signal.SIGSTOP)
+        try:
+            later = self.start_client(home="stopped-home", workdir="unanswered", port_free=False)
+            self.assertEqual(later.wait_exit(10), 1)
+        finally:
+            os.kill(running.pid, signal.SIGCONT)
+        lines = later.log_text().splitlines()
+        self.assertEqual(len(lines), 1, lines)
+        self.assertIn("did not answer", lines[0])
 
 
 if __name__ == "__main__":
