@@ -82,7 +82,7 @@ void DownloadImpl::Continue(const CefString &download_path, bool) {
         return;
     }
     path_ = QDir::cleanPath(QString::fromStdU16String(download_path.ToString16()));
-    if (path_.isEmpty() || path_ == QLatin1String(".")) {
+    if (path_.isEmpty()) {
         path_ = QDir(request_->downloadDirectory()).filePath(request_->downloadFileName());
     }
     part_path_ = partPathFor(path_);
@@ -137,22 +137,22 @@ void DownloadImpl::Finish(State state) {
             break;
         }
     }
-    if (state == State::kComplete) {
-        // Never over a file that appeared at the chosen path meanwhile.
-        if (!QFile::rename(part_path_, path_)) {
-            state = State::kInterrupted;
-        }
-    } else if (request_) {
-        // Also for an interrupted download: the engine would keep its partial file and resume it
-        // by itself later, as a new download.
-        request_->cancel();
+    if (request_) {
+        // Cancelling below reports back through these.
+        QObject::disconnect(request_, nullptr, request_, nullptr);
+    }
+    // Never over a file that appeared at the chosen path meanwhile.
+    if (state == State::kComplete && !QFile::rename(part_path_, path_)) {
+        state = State::kInterrupted;
     }
     state_ = state;
     if (state != State::kComplete) {
+        if (request_) {
+            // Also for an interrupted download: the engine would keep its partial file and
+            // resume it by itself later, as a new download.
+            request_->cancel();
+        }
         QFile::remove(part_path_);
-    }
-    if (request_) {
-        request_->disconnect();
     }
     if (!shutting_down) {
         Report();
