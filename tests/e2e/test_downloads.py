@@ -54,7 +54,7 @@ class Downloads(ClientTest):
         self.click_link(self.attachment("节目单.txt", 300000))
         self.wait_files(["节目单.txt"])
         self.assertEqual(self.read("节目单.txt"), standin.download_body(300000))
-        poll(self.notices, 5, description="the notice")
+        poll(self.notices, 10, description="the notice")
         self.click_link(self.attachment("节目单.txt", 1000))
         self.wait_files(["节目单.txt", "节目单 (1).txt"])
         self.assertEqual(self.read("节目单 (1).txt"), standin.download_body(1000))
