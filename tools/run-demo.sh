@@ -35,7 +35,8 @@ mkdir -p "$workdir"
 if [ -n "${DISPLAY:-}" ]; then
     echo "Opening the client on the stand-in site (close its window to end the demo)."
     status=0
-    (cd "$workdir" && "${client_env[@]}" "$exe" "${client_args[@]}") || status=$?
+    (cd "$workdir" && "$root/tools/port-lock" "${client_env[@]}" "$exe" "${client_args[@]}") ||
+        status=$?
     print_beacons
     exit $status
 fi

@@ -1,8 +1,12 @@
 """Waiting, and the processes, ports and sockets of a client seen through /proc."""
 
+import contextlib
+import fcntl
 import os
 import socket
 import time
+
+PORT_LOCK = "/tmp/port7788.lock"
 
 
 def poll(what, timeout, interval=0.1, description="condition"):
@@ -39,6 +43,18 @@ def listening_inode(port):
         except OSError:
             pass
     return None
+
+
+@contextlib.contextmanager
+def port_lock(needed=True):
+    """Holds the lock every user of the debugging port on this machine takes, when needed and
+    unless the caller already runs under it (tools/port-lock says so in VT_PORT_LOCK_HELD)."""
+    if not needed or os.environ.get("VT_PORT_LOCK_HELD"):
+        yield
+        return
+    with open(PORT_LOCK, "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        yield
 
 
 def wait_port_free(port, timeout):

@@ -28,7 +28,7 @@ QString probe_path;
 const char kUserAgent[] = "Mozilla/5.0 (X11; probe) VantoroProbe/7.7";
 const char kSiteName[] = "probe.vantoro.example";
 
-// The port every debugging test on this machine uses, one at a time (whoever runs them holds its
+// The port every debugging test on this machine uses, one at a time (the suite runs under its
 // lock): a port taken from the free ones and handed over could be taken again in between.
 constexpr quint16 kDevToolsPort = 7788;
 

@@ -34,7 +34,7 @@ sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tools", 
 import standin  # noqa: E402
 from devtools import DEBUG_PORT  # noqa: E402
 from display import XDisplay  # noqa: E402
-from processes import poll, wait_port_free  # noqa: E402
+from processes import poll, port_lock, wait_port_free  # noqa: E402
 
 SETTLE_SECONDS = 2.0
 WINDOW = (1080, 610)
@@ -178,23 +178,25 @@ def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
     os.makedirs(work)
     args, env = commands(kind, exe, bare, site, stats, home)
     env["DISPLAY"] = display.name
-    if kind == "client":
-        wait_port_free(DEBUG_PORT, 60)
-    mark = len(site.requests())
-    start = time.time()
-    proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, start_new_session=True)
-    try:
-        loaded = site.wait_for_path("/loaded", 60, start=mark)
-        if loaded is None:
-            raise RuntimeError("%s: the page did not load" % kind)
-        mapped = poll(lambda: watcher.first_after(start), 10, description="%s's window" % kind)
-        time.sleep(SETTLE_SECONDS)
-        memory = pss_kib(session_processes(proc.pid))
-    finally:
-        stop_session(proc)
-        shutil.rmtree(home, ignore_errors=True)
-    return {"map": mapped - start, "load": loaded["time"] - start, "pss": memory / 1024.0}
+    with port_lock(kind == "client"):
+        if kind == "client":
+            wait_port_free(DEBUG_PORT, 60)
+        mark = len(site.requests())
+        start = time.time()
+        proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            loaded = site.wait_for_path("/loaded", 60, start=mark)
+            if loaded is None:
+                raise RuntimeError("%s: the page did not load" % kind)
+            mapped = poll(lambda: watcher.first_after(start), 10,
+                          description="%s's window" % kind)
+            time.sleep(SETTLE_SECONDS)
+            memory = pss_kib(session_processes(proc.pid))
+        finally:
+            stop_session(proc)
+            shutil.rmtree(home, ignore_errors=True)
+        return {"map": mapped - start, "load": loaded["time"] - start, "pss": memory / 1024.0}
 
 
 def summary(values):

@@ -23,8 +23,6 @@ is recorded with every window.
 """
 
 import argparse
-import contextlib
-import fcntl
 import json
 import os
 import shutil
@@ -41,12 +39,11 @@ import live_media
 from bench import standin
 from devtools import DEBUG_PORT, evaluate, navigate
 from display import XDisplay
-from processes import cmdline, parent_pid, poll, wait_port_free
+from processes import cmdline, parent_pid, poll, port_lock, wait_port_free
 
 LOADS = [("1x720p30", 1, "720p30"), ("1x1080p60", 1, "1080p60"), ("3x720p30", 3, "720p30")]
 IDLE_SETTLE_SECONDS = 3.0
 MINIMISED_SETTLE_SECONDS = 3.0
-PORT_LOCK = "/tmp/port7788.lock"
 
 QUALITY_SCRIPT = """(() => {
   const videos = [...document.querySelectorAll('video')];
@@ -107,20 +104,6 @@ def page_target(port):
         pages = [t for t in targets if t.get("type") == "page"]
         return pages[0] if pages else None
     return poll(find, 60, description="a page on debugging port %d" % port)
-
-
-@contextlib.contextmanager
-def port_lock(kind):
-    """The client opens the shared debugging port: take the lock every user of it takes."""
-    if kind != "client":
-        yield
-        return
-    with open(PORT_LOCK, "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        try:
-            yield
-        finally:
-            fcntl.flock(lock, fcntl.LOCK_UN)
 
 
 class Program:
@@ -195,7 +178,7 @@ def measure(program, xserver, seconds, frames=False):
 
 def one_round(kind, paths, display, site, stats, scratch, args):
     results = {}
-    with port_lock(kind):
+    with port_lock(kind == "client"):
         program = Program(kind, paths[0], paths[1], display, site, stats, scratch)
         try:
             time.sleep(IDLE_SETTLE_SECONDS)
@@ -238,7 +221,7 @@ def profile(kind, paths, display, site, stats, scratch, args, folder):
     writes KIND.data and KIND.txt (CPU per process and thread, then perf's shares per thread,
     library and function) into folder."""
     data = os.path.join(folder, kind + ".data")
-    with port_lock(kind):
+    with port_lock(kind == "client"):
         program = Program(kind, paths[0], paths[1], display, site, stats, scratch)
         try:
             _, players, media = next(load for load in LOADS if load[0] == args.load)

@@ -67,8 +67,9 @@ start_virtual_display() {
 
 # Starts the client in the background in the working folder $1, on the stand-ins, with the home
 # folder made by start_virtual_display; its output goes to "$scratch/client.log". Sets client.
+# The client opens the debugging port 7788, so it runs under the lock every user of that port takes.
 start_client() {
-    (cd "$1" && exec "${client_env[@]}" HOME="$scratch/home" \
+    (cd "$1" && exec "$root/tools/port-lock" "${client_env[@]}" HOME="$scratch/home" \
         XDG_RUNTIME_DIR="$scratch/home/runtime" "$exe" "${client_args[@]}") \
         >"$scratch/client.log" 2>&1 &
     client=$!
