@@ -117,8 +117,12 @@ void appendNumber(char *&out, int value, int width) {
 }
 
 // "DumpDemo_v1.0-YYYYMMDD-HHMMSS.dmp" in local time, relative to the current directory.
+// time() reads the kernel's coarse clock, which may still show the second before the crash; the
+// precise clock is as safe to read inside a signal handler.
 void dumpFileName(char *name) {
-    const LocalTimeTable::Fields now = gLocalTime.localTime(time(nullptr));
+    timespec clock{};
+    clock_gettime(CLOCK_REALTIME, &clock);
+    const LocalTimeTable::Fields now = gLocalTime.localTime(clock.tv_sec);
     static const char kPrefix[] = "DumpDemo_v1.0-";
     std::memcpy(name, kPrefix, sizeof kPrefix - 1);
     char *out = name + sizeof kPrefix - 1;
