@@ -68,7 +68,8 @@ void getOnce(const QUrl &url) {
     });
     QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
     QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(kReplyDeadlineMilliseconds, &loop, &QEventLoop::quit);
+    // A precise timer: a coarse one may end the wait up to 5% early.
+    QTimer::singleShot(kReplyDeadlineMilliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     if (viaHttpProxy) {
         socket.connectToHost(proxy.hostName(), proxy.port());
     } else {
