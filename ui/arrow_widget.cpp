@@ -22,17 +22,13 @@ ArrowWidget::ArrowWidget(QWidget *parent)
     if (!shaped_) {
         // Everything outside the bubble shows the desktop; the shadow is drawn into the margin.
         setAttribute(Qt::WA_TranslucentBackground);
-    }
-    setAttribute(Qt::WA_DeleteOnClose);
-
-    if (!shaped_) {
         auto *shadow = new QGraphicsDropShadowEffect(this);
         shadow->setOffset(0.0, 0.0);
         shadow->setColor(Qt::gray);
         shadow->setBlurRadius(5.0);
         setGraphicsEffect(shadow);
     }
-
+    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(100, 80);
 }
 
