@@ -23,6 +23,7 @@ test_packages=(
     lldb-14 llvm-14 clang-format-14 python3-websocket tzdata
     g++-mingw-w64-i686 wine wine32
     lintian desktop-file-utils appstream
+    dbus-daemon at-spi2-core
 )
 
 bench_packages=(

@@ -1,5 +1,7 @@
 #include "ui/arrow_widget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -9,6 +11,18 @@
 
 #include "platform/platform.h"
 
+namespace {
+
+// A notice is an alert to assistive technology: a screen reader speaks its text when it shows.
+QAccessibleInterface *bubbleAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String("ArrowWidget") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::AlertMessage);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 ArrowWidget::ArrowWidget(QWidget *parent)
     : QDialog(parent),
       arrowOffset_(50),
@@ -16,6 +30,8 @@ ArrowWidget::ArrowWidget(QWidget *parent)
       arrowHeight_(10),
       arrowAtBottom_(1),
       shaped_(!platform::desktopComposited()) {
+    // Installing the same factory again changes nothing.
+    QAccessible::installFactory(bubbleAccessible);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     // Where nothing composes the desktop, the transparent pixels of a translucent window come out
     // black. The bubble is then an opaque window cut to its outline instead, without a shadow.

@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "standin"))
 import standin  # noqa: E402
 from devtools import DEBUG_PORT, debug_pages, evaluate  # noqa: E402
 from display import XDisplay  # noqa: E402
+from notices import AccessibilityBus, NoticeReader  # noqa: E402
 from processes import (cmdline, parent_pid, poll, port_owned_by_tree, process_tree,  # noqa: E402
                        wait_port_free)
 from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar  # noqa: E402
@@ -25,8 +26,9 @@ class Client:
     """One run of the real executable with its own home and working folder."""
 
     def __init__(self, exe, display, site, stats, home, workdir, log_path, extra_args=(),
-                 port_free=True):
+                 port_free=True, accessibility=None):
         self.display = display
+        self.accessibility = accessibility
         self.home = home
         self.workdir = workdir
         self.log_path = log_path
@@ -36,6 +38,9 @@ class Client:
         os.makedirs(workdir, exist_ok=True)
         env = standin.client_environment(stats, display.env)
         env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        if accessibility:
+            env.update(accessibility.env())
         for name in list(env):
             if name.startswith(("QTWEBENGINE_", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
                                 "XDG_CACHE_HOME")):
@@ -67,6 +72,17 @@ class Client:
             return None
         self.window = poll(find, timeout, description="the main window")
         return self.window
+
+    def other_windows(self):
+        """Mapped top-level windows of the client besides the main one: notices, pop-ups."""
+        return [w for w in self.display.visible_windows(self.pid) if w != self.window]
+
+    @property
+    def notices(self):
+        """Reader of the notices this client shows; needs a scenario with reads_notices."""
+        if not self.accessibility:
+            raise AssertionError("notices are read in scenarios with reads_notices = True")
+        return NoticeReader(self.accessibility, self.pid)
 
     def main_page(self, timeout=30, url_part=standin.SITE_HOST):
         """The main browser's page entry from the debugging port, once it shows url_part."""
@@ -149,6 +165,8 @@ class ClientTest(unittest.TestCase):
     again, also when preparing fails; the clients' output is shown when anything failed."""
 
     window_manager = False
+    # Clients of the scenario run on a desktop with accessibility on, so notices can be read.
+    reads_notices = False
     exe = None
 
     @classmethod
@@ -159,6 +177,10 @@ class ClientTest(unittest.TestCase):
         cls.addClassCleanup(cls._remove_scratch)
         cls.display = XDisplay(window_manager=cls.window_manager, scratch=cls.scratch)
         cls.addClassCleanup(cls.display.close)
+        cls.accessibility = None
+        if cls.reads_notices:
+            cls.accessibility = AccessibilityBus(cls.display, cls.scratch)
+            cls.addClassCleanup(cls.accessibility.close)
         cls.site = standin.Site()
         cls.addClassCleanup(cls.site.stop)
         cls.stats = standin.Stats()
@@ -200,7 +222,8 @@ class ClientTest(unittest.TestCase):
         run = len(cls.clients)
         client = Client(cls.exe, cls.display, cls.site, cls.stats,
                         os.path.join(cls.scratch, home), os.path.join(cls.scratch, workdir),
-                        os.path.join(cls.scratch, "client-%d.log" % run), extra_args, port_free)
+                        os.path.join(cls.scratch, "client-%d.log" % run), extra_args, port_free,
+                        cls.accessibility)
         cls.clients.append(client)
         return client
 

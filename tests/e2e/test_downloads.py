@@ -17,6 +17,7 @@ SITE = "https://%s" % standin.SITE_HOST
 
 class Downloads(ClientTest):
     window_manager = True
+    reads_notices = True
 
     @classmethod
     def prepare(cls):
@@ -47,14 +48,11 @@ class Downloads(ClientTest):
         with open(os.path.join(self.folder, name), "rb") as f:
             return f.read()
 
-    def notices(self):
-        return [w for w in self.display.visible_windows(self.client.pid) if w != self.client.window]
-
     def test_1_arrives_complete_under_a_free_name(self):
         self.click_link(self.attachment("节目单.txt", 300000))
         self.wait_files(["节目单.txt"])
         self.assertEqual(self.read("节目单.txt"), standin.download_body(300000))
-        poll(self.notices, 10, description="the notice")
+        self.client.notices.wait_for("已下载: 节目单.txt")
         self.click_link(self.attachment("节目单.txt", 1000))
         self.wait_files(["节目单.txt", "节目单 (1).txt"])
         self.assertEqual(self.read("节目单 (1).txt"), standin.download_body(1000))
@@ -84,9 +82,9 @@ class Downloads(ClientTest):
 
     def test_3_cut_off_leaves_nothing(self):
         before = self.files()
-        poll(lambda: not self.notices(), 10, description="earlier notices to go")
+        self.client.notices.wait_none()
         self.click_link(self.attachment("cut.bin", 400000, "&cut=1&rate=100000"))
-        poll(self.notices, 15, description="the failure notice")
+        self.client.notices.wait_for("下载失败: cut.bin")
         poll(lambda: self.files() == before, 5,
              description="no file left of the download (now %s)" % self.files())
 
@@ -115,7 +113,7 @@ class Downloads(ClientTest):
         self.page = type(self).page = self.client.main_page()
         self.site.wait_for_path("/loaded", 20, start=start, query_contains="page=home")
         self.click_link(self.attachment("kept.txt", 10))
-        poll(self.notices, 15, description="the failure notice")
+        self.client.notices.wait_for("下载失败: kept.txt")
         self.assertFalse(os.path.exists(os.path.join(inside, "kept.txt")))
 
 
