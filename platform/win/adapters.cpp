@@ -1,3 +1,5 @@
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -10,9 +12,13 @@ namespace platform {
 
 namespace {
 
-// One adapter record as the system's iphlpapi lays it out (64-bit lease times). MinGW's 32-bit
-// headers declare the times as 32-bit, but every field read here lies before them.
-constexpr ULONG kOneAdapterRecordSize = 648;
+// One adapter record as the system's iphlpapi lays it out: the two lease times that end it are
+// 64-bit in every build. MinGW's 32-bit headers declare them as 32-bit, but every field read here
+// lies before them.
+constexpr ULONG kOneAdapterRecordSize =
+    offsetof(IP_ADAPTER_INFO, LeaseObtained) + 2 * sizeof(std::int64_t);
+static_assert(kOneAdapterRecordSize == (sizeof(void *) == 4 ? 648 : 704),
+              "the system's record is 648 bytes in 32-bit programs and 704 in 64-bit ones");
 
 AdapterRecord recordOf(const IP_ADAPTER_INFO &adapter) {
     AdapterRecord record;

@@ -11,6 +11,10 @@
 
 namespace {
 
+// One record as the system lays it out, whatever MinGW's headers declare: its lease times are
+// 64-bit in 32-bit programs too.
+constexpr ULONG kRecordSize = sizeof(void *) == 4 ? 648 : 704;
+
 // A machine whose adapter list is scripted: each call answers with the next result, writes back
 // `sizeNeeded` when it fails and fills the buffer when it succeeds and the buffer is large enough.
 struct FakeAdapterList {
@@ -86,7 +90,7 @@ TEST_F(AdapterListTest, OneAdapterNeedsOneCallOfOneRecordsSize) {
     fake.adapters = {adapter("Wired", 6, {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, "10.1.2.3")};
     std::vector<platform::AdapterRecord> adapters;
     ASSERT_TRUE(platform::listAdapters(adapters));
-    EXPECT_EQ(fake.sizesOffered, std::vector<ULONG>({648}));
+    EXPECT_EQ(fake.sizesOffered, std::vector<ULONG>({kRecordSize}));
     ASSERT_EQ(adapters.size(), 1u);
     EXPECT_EQ(adapters[0].description, "Wired");
     EXPECT_EQ(adapters[0].type, 6u);
@@ -97,13 +101,13 @@ TEST_F(AdapterListTest, OneAdapterNeedsOneCallOfOneRecordsSize) {
 
 TEST_F(AdapterListTest, TooSmallFirstBufferIsRetriedOnceWithTheSizeAskedFor) {
     fake.results = {ERROR_BUFFER_OVERFLOW, ERROR_SUCCESS};
-    fake.sizeNeeded = 3 * 648;
+    fake.sizeNeeded = 3 * kRecordSize;
     fake.adapters = {adapter("Wireless", 71, {2, 0, 0, 0, 0, 1}, "192.168.1.5"),
                      adapter("Wired one", 6, {2, 0, 0, 0, 0, 2}, "10.0.0.2"),
                      adapter("Wired two", 6, {2, 0, 0, 0, 0, 3}, "10.0.0.3")};
     std::vector<platform::AdapterRecord> adapters;
     ASSERT_TRUE(platform::listAdapters(adapters));
-    EXPECT_EQ(fake.sizesOffered, std::vector<ULONG>({648, 3 * 648}));
+    EXPECT_EQ(fake.sizesOffered, std::vector<ULONG>({kRecordSize, 3 * kRecordSize}));
     ASSERT_EQ(adapters.size(), 3u);
     EXPECT_EQ(adapters[0].description, "Wireless");
     EXPECT_EQ(adapters[2].description, "Wired two");

@@ -140,7 +140,11 @@ protected:
         RtlCaptureContext(&context);
         EXCEPTION_RECORD record = {};
         record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+#ifdef _WIN64
+        record.ExceptionAddress = reinterpret_cast<void *>(context.Rip);
+#else
         record.ExceptionAddress = reinterpret_cast<void *>(context.Eip);
+#endif
         record.NumberParameters = 2;
         record.ExceptionInformation[0] = 1;
         EXCEPTION_POINTERS pointers = {&record, &context};
