@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs a Windows program under Wine of the given width (win32 or win64) without Wine's log, its
-# .NET and HTML installers, menu entries or crash dialog:
+# Runs a Windows program under Wine of the given width (win32 or win64) without Wine's log (unless
+# WINEDEBUG asks for it), its .NET and HTML installers, menu entries or crash dialog:
 #
 #     wine-quiet.sh win32|win64 PROGRAM [ARGUMENT...]
 #

@@ -21,7 +21,7 @@ run_packages=(
 test_packages=(
     libgtest-dev libgmock-dev googletest
     lldb-14 llvm-14 clang-format-14 python3-websocket tzdata
-    g++-mingw-w64-i686 wine wine32
+    g++-mingw-w64-i686 wine wine32 g++-mingw-w64-x86-64 wine64
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core
 )
@@ -36,7 +36,8 @@ if [ "$what" = "bench" ]; then
 fi
 if [ "$what" = "test" ]; then
     packages+=("${test_packages[@]}")
-    # 32-bit Wine runs the Windows layer's tests.
+    # 32-bit Wine runs the Windows layer's tests; 64-bit Wine where the machine runs no 32-bit
+    # programs.
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
     fi
