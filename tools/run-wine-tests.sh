@@ -61,10 +61,10 @@ fi
 
 if [ "$width" = win64 ]; then
     if [ ! -e "$wine64" ]; then
-        fail "64-bit Wine is missing ($why): apt-get install wine64 (or tools/install-deps.sh test)"
+        fail "64-bit Wine is needed, as $why, but missing: apt-get install wine64 (or tools/install-deps.sh test)"
     fi
     if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
-        fail "no 64-bit Windows cross compiler ($why): apt-get install g++-mingw-w64-x86-64 (or tools/install-deps.sh test)"
+        fail "64-bit Wine is needed, as $why, but there is no 64-bit Windows cross compiler: apt-get install g++-mingw-w64-x86-64 (or tools/install-deps.sh test)"
     fi
     if ! answer=$(first_words "$wine64" --version); then
         fail "neither Wine can run here: $why, and 64-bit Wine does not start: $answer"
@@ -131,6 +131,7 @@ if [ -z "$number" ]; then
     fail "Xvfb did not start for the window tests (its messages above)"
 fi
 export DISPLAY=:$number
+echo "Wine: the window tests run on display $DISPLAY."
 (cd "$build" && ctest --output-on-failure --timeout 600 -R win_window_tests) || status=1
 wineserver -k 2>/dev/null || true
 
