@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "app/bootstrap_cef.h"
-#include "app/remove_folder.h"
 #include "app/single_instance.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
@@ -63,6 +62,12 @@ int main(int argc, char *argv[]) {
         switch (instance.start(kHandOverTimeoutMs)) {
             case SingleInstance::kFirst:
                 ownsDataFolder = true;
+                if (!instance.answerFailure().isEmpty()) {
+                    std::fprintf(stderr,
+                                 "vantoro-client: later starts cannot reach this client (%s); "
+                                 "they will end without showing it\n",
+                                 instance.answerFailure().toLocal8Bit().constData());
+                }
                 break;
             case SingleInstance::kHandedOver:
                 return 0;
@@ -98,7 +103,8 @@ int main(int argc, char *argv[]) {
 
     // Without the lock another client may be using the folder.
     if (window.clearCacheRequested && ownsDataFolder) {
-        removeFolder(dataFolder, instance.lockFilePath());
+        platform::removeFolder(QDir::toNativeSeparators(QDir::cleanPath(dataFolder)).toStdString(),
+                               QDir::toNativeSeparators(instance.lockFilePath()).toStdString());
         instance.release();
         QDir().rmdir(dataFolder);
     }

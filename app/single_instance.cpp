@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -13,6 +16,10 @@ const char kLockFileName[] = "client.lock";
 const char kShowRequest[] = "show\n";
 const char kShowAnswer[] = "shown\n";
 constexpr int kRetryPauseMs = 50;
+// A later start sends its one short line at once; a connection that sends more, or nothing, is
+// not a later start and may not hold memory or a descriptor for long.
+constexpr qint64 kMaxRequestBytes = 64;
+constexpr int kRequestTimeoutMs = 1000;
 
 }  // namespace
 
@@ -40,16 +47,21 @@ QString SingleInstance::lockFilePath() const {
     return dataFolder_ + QLatin1Char('/') + QLatin1String(kLockFileName);
 }
 
+QString SingleInstance::socketPath() const {
+    return QString::fromStdString(
+        platform::privateServerName(serverName(dataFolder_).toStdString()));
+}
+
+QString SingleInstance::answerFailure() const {
+    return answerFailure_;
+}
+
 SingleInstance::Outcome SingleInstance::start(int timeoutMs) {
     QDir().mkpath(dataFolder_);
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         if (lock_.tryLock(0)) {
-            // The name is ours while the lock is: a socket file left by a crashed client goes.
-            const QString name = serverName(dataFolder_);
-            QLocalServer::removeServer(name);
-            server_.setSocketOptions(QLocalServer::UserAccessOption);
-            server_.listen(name);
+            listen();
             return kFirst;
         }
         if (lock_.error() != QLockFile::LockFailedError) {
@@ -58,6 +70,13 @@ SingleInstance::Outcome SingleInstance::start(int timeoutMs) {
         if (askToShow(static_cast<int>(deadline.remainingTime()))) {
             return kHandedOver;
         }
+        // A lock file the toolkit cannot read (empty after a crash between its creation and its
+        // first write, or written on another machine) never counts as stale; what shows that
+        // nobody owns it is that no process holds it.
+        if (platform::removeUnheldLockFile(
+                QDir::toNativeSeparators(lockFilePath()).toStdString())) {
+            continue;
+        }
         if (deadline.hasExpired()) {
             return kNoAnswer;
         }
@@ -65,10 +84,28 @@ SingleInstance::Outcome SingleInstance::start(int timeoutMs) {
     }
 }
 
+void SingleInstance::listen() {
+    const QString path = socketPath();
+    if (path.isEmpty()) {
+        answerFailure_ = QStringLiteral("no folder of this user's own for the local socket");
+        return;
+    }
+    // The name is ours while the lock is: a socket file left by a crashed client goes.
+    QLocalServer::removeServer(path);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_.listen(path)) {
+        answerFailure_ = server_.errorString();
+    }
+}
+
 bool SingleInstance::askToShow(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
+    const QString path = socketPath();
+    if (path.isEmpty()) {
+        return false;
+    }
     QLocalSocket socket;
-    socket.connectToServer(serverName(dataFolder_));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
         return false;
     }
@@ -87,12 +124,21 @@ bool SingleInstance::askToShow(int timeoutMs) {
 
 void SingleInstance::answer() {
     while (QLocalSocket *socket = server_.nextPendingConnection()) {
+        socket->setReadBufferSize(kMaxRequestBytes);
+        const auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        QTimer::singleShot(kRequestTimeoutMs, socket, drop);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, drop] {
             if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() >= kMaxRequestBytes) {
+                    drop();
+                }
                 return;
             }
-            if (socket->readLine() == kShowRequest) {
+            if (socket->readLine(kMaxRequestBytes) == kShowRequest) {
                 emit showRequested();
                 socket->write(kShowAnswer);
             }

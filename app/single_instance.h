@@ -7,8 +7,8 @@
 #include <QString>
 
 // Keeps one client per data folder: the first start holds a lock file in the folder and listens
-// on a local socket; a later start finds it there and asks it to show its window instead of
-// opening a second one on the same profile.
+// on a local socket in the user's private runtime folder; a later start finds it there and asks it
+// to show its window instead of opening a second one on the same profile.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -33,6 +33,9 @@ public:
     Outcome start(int timeoutMs);
     // The lock file's path, for the removal of the data folder.
     QString lockFilePath() const;
+    // Why later starts cannot reach this client, which holds the data folder; empty while it
+    // answers them.
+    QString answerFailure() const;
     // Stops answering later starts; they wait for the data folder instead.
     void stopAnswering();
     // Stops answering and frees the data folder.
@@ -47,12 +50,15 @@ signals:
     void showRequested();
 
 private:
+    QString socketPath() const;
+    void listen();
     bool askToShow(int timeoutMs);
     void answer();
 
     const QString dataFolder_;
     QLockFile lock_;
     QLocalServer server_;
+    QString answerFailure_;
 };
 
 #endif  // APP_SINGLE_INSTANCE_H_

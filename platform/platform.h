@@ -37,6 +37,26 @@ std::string executablePath();
 // cannot tell.
 bool holdsFilesBelow(const std::string &folder);
 
+// The full name a local server (QLocalServer) of this user listens on for name: a socket in a
+// folder that only this user can enter (Linux: XDG_RUNTIME_DIR, else a folder of the user's own in
+// the temporary folder), or a named pipe of that name (Windows). Empty when no such folder can be
+// had: a name in a shared folder could be taken or answered by another user.
+std::string privateServerName(const std::string &name);
+
+// Removes the lock file at path (UTF-8) when no process holds it, as a lock file's owner does for
+// as long as it runs (Qt's QLockFile: a file lock on Linux, an open handle that refuses deletion on
+// Windows). Returns true when the file was removed.
+bool removeUnheldLockFile(const std::string &path);
+
+// Deletes the folder at path (UTF-8) with everything below it, except hidden and system entries,
+// special files (sockets, FIFOs, devices) and the folders that hold them. Links are removed as
+// links, and so is path itself when it is one; what they lead to is never touched. Never descends
+// into a folder that belongs to another file system or mount than path, nor follows a folder that
+// was swapped for a link during the walk. The file at the absolute path keep, if not empty, stays
+// with the folders that hold it. Returns true when path does not exist or the folder itself was
+// removed, false for an empty path or a folder that stayed.
+bool removeFolder(const std::string &path, const std::string &keep);
+
 // --- Network adapters -------------------------------------------------------------------------
 
 enum AdapterType : unsigned {

@@ -1,15 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <memory>
+#include <vector>
 
 #include "app/single_instance.h"
 
@@ -30,10 +37,39 @@ SingleInstance::Outcome startElsewhere(const QString &folder, int timeoutMs, int
     return outcome;
 }
 
+// Dispatches events until done() holds or ten seconds have passed.
+template <typename Done>
+bool waitUntil(Done done) {
+    const QDeadlineTimer deadline(10000);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
 class SingleInstanceTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        saved_ = qgetenv("XDG_RUNTIME_DIR");
+        ASSERT_EQ(mkdir(runtime().toUtf8().constData(), 0700), 0);
+        qputenv("XDG_RUNTIME_DIR", runtime().toUtf8());
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", saved_); }
+
     QString folder() const { return dir_.filePath(QStringLiteral("home/data")); }
+    QString runtime() const { return dir_.filePath(QStringLiteral("runtime")); }
+    QString socketPath() const {
+        return runtime() + QLatin1Char('/') + SingleInstance::serverName(folder());
+    }
+    void writeLockFile(const QByteArray &content) {
+        ASSERT_TRUE(QDir().mkpath(folder()));
+        QFile lock(folder() + QStringLiteral("/client.lock"));
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write(content);
+    }
+
     QTemporaryDir dir_;
+    QByteArray saved_;
 };
 
 TEST_F(SingleInstanceTest, LaterStartHandsOverToTheRunningClient) {
@@ -60,20 +96,96 @@ TEST_F(SingleInstanceTest, LockOfADeadClientIsTakenOver) {
         _exit(0);
     }
     waitpid(child, nullptr, 0);
-    ASSERT_TRUE(QDir().mkpath(folder()));
-    SingleInstance first(folder());
-    QFile lock(first.lockFilePath());
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(child) + "\n" + QCoreApplication::applicationName().toUtf8() +
-               "\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    lock.close();
+    writeLockFile(QByteArray::number(child) + "\n" + QCoreApplication::applicationName().toUtf8() +
+                  "\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     // The crashed client also left its socket behind.
-    QFile socket(QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(folder()));
+    QFile socket(socketPath());
     ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
     socket.close();
 
+    SingleInstance first(folder());
     ASSERT_EQ(first.start(2000), SingleInstance::kFirst);
+    EXPECT_EQ(first.answerFailure(), QString());
     EXPECT_EQ(startElsewhere(folder(), 2000, 0), SingleInstance::kHandedOver);
+}
+
+TEST_F(SingleInstanceTest, UnreadableLockFileThatNobodyHoldsIsTakenOver) {
+    // Empty after a crash between creation and first write; written by another machine that
+    // shares the home folder.
+    for (const QByteArray &content :
+         {QByteArray(), QByteArray("4242\nvantoro-client\nanother-host.example\n")}) {
+        writeLockFile(content);
+        SingleInstance first(folder());
+        EXPECT_EQ(first.start(2000), SingleInstance::kFirst) << content.constData();
+    }
+}
+
+TEST_F(SingleInstanceTest, SocketIsInTheUsersOwnFolderNotAtAPublicName) {
+    SingleInstance first(folder());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    ASSERT_EQ(first.start(2000), SingleInstance::kFirst);
+    EXPECT_TRUE(QFileInfo::exists(socketPath()));
+
+    // Another user's server at the shared temporary folder's name answers every start.
+    const QString publicName =
+        QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName(folder());
+    QLocalServer squatter;
+    QLocalServer::removeServer(publicName);
+    ASSERT_TRUE(squatter.listen(publicName));
+    QObject::connect(&squatter, &QLocalServer::newConnection,
+                     [&squatter] { squatter.nextPendingConnection()->write("shown\n"); });
+    EXPECT_EQ(startElsewhere(folder(), 2000, 0), SingleInstance::kHandedOver);
+    EXPECT_EQ(shown.count(), 1);
+    QLocalServer::removeServer(publicName);
+}
+
+TEST_F(SingleInstanceTest, WithoutAPrivateFolderTheClientRunsAndSaysWhyNobodyIsAnswered) {
+    // The runtime folder is open to others, and another user made the fallback folder first.
+    ASSERT_EQ(chmod(runtime().toUtf8().constData(), 0755), 0);
+    const QString temporary = dir_.filePath(QStringLiteral("tmp"));
+    const QString taken =
+        temporary + QStringLiteral("/vantoro-client-runtime-") + QString::number(geteuid());
+    ASSERT_TRUE(QDir().mkpath(taken));
+    ASSERT_EQ(chmod(taken.toUtf8().constData(), 0700), 0);
+    ASSERT_EQ(chown(taken.toUtf8().constData(), geteuid() + 1, 0), 0);
+    const QByteArray savedTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temporary.toUtf8());
+
+    SingleInstance first(folder());
+    EXPECT_EQ(first.start(2000), SingleInstance::kFirst);
+    EXPECT_NE(first.answerFailure(), QString());
+    EXPECT_EQ(startElsewhere(folder(), 300, 0), SingleInstance::kNoAnswer);
+    EXPECT_TRUE(QDir(taken).isEmpty());
+    qputenv("TMPDIR", savedTemporary);
+}
+
+TEST_F(SingleInstanceTest, ConnectionsWithoutAShortLineAreDropped) {
+    SingleInstance first(folder());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    ASSERT_EQ(first.start(2000), SingleInstance::kFirst);
+    std::vector<std::unique_ptr<QLocalSocket>> sockets;
+    int connected = 0;
+    for (int i = 0; i < 300; ++i) {
+        sockets.push_back(std::make_unique<QLocalSocket>());
+        QObject::connect(sockets.back().get(), &QLocalSocket::connected, [&] { ++connected; });
+        sockets.back()->connectToServer(socketPath());
+        // The client accepts between them, as its event loop would.
+        QCoreApplication::processEvents();
+    }
+    // A megabyte without a line end, sent while the client reads.
+    sockets.front()->write(QByteArray(1 << 20, 'x'));
+
+    EXPECT_TRUE(waitUntil([&] {
+        for (const auto &socket : sockets) {
+            if (socket->state() != QLocalSocket::UnconnectedState) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    EXPECT_EQ(connected, 300);
+    EXPECT_EQ(startElsewhere(folder(), 2000, 0), SingleInstance::kHandedOver);
+    EXPECT_EQ(shown.count(), 1);
 }
 
 TEST_F(SingleInstanceTest, FolderThatCannotBeWrittenRunsUnguarded) {

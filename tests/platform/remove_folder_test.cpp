@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include <QDir>
@@ -12,9 +15,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "app/remove_folder.h"
+#include "platform/platform.h"
 
 namespace {
+
+bool removeFolder(const QString &path, const QString &keep = QString()) {
+    return platform::removeFolder(path.toStdString(), keep.toStdString());
+}
 
 class RemoveFolderTest : public ::testing::Test {
 protected:
@@ -166,6 +173,53 @@ TEST_F(RemoveFolderTest, SpecialFilesStayWithTheirFolders) {
     close(listener);
     EXPECT_TRUE(exists("data/pipes/fifo"));
     EXPECT_TRUE(exists("data/socket"));
+    EXPECT_FALSE(exists("data/file"));
+}
+
+// Mounts in a mount namespace of this process's own, so that none outlives the test elsewhere.
+class Mounts {
+public:
+    static bool isolate() {
+        return unshare(CLONE_NEWNS) == 0 &&
+               mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    }
+    bool add(const char *source, const QString &target, const char *type, unsigned long flags) {
+        const QByteArray path = target.toUtf8();
+        if (mount(source, path.constData(), type, flags, nullptr) != 0) {
+            return false;
+        }
+        targets_ << path;
+        return true;
+    }
+    ~Mounts() {
+        for (const QByteArray &target : targets_) {
+            umount2(target.constData(), MNT_DETACH);
+        }
+    }
+
+private:
+    QList<QByteArray> targets_;
+};
+
+TEST_F(RemoveFolderTest, MountsBelowTheFolderAreNotEntered) {
+    if (!Mounts::isolate()) {
+        GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);
+    }
+    makeFile("elsewhere/precious", "precious");
+    makeFile("data/file");
+    ASSERT_TRUE(QDir().mkpath(path("data/bound")));
+    ASSERT_TRUE(QDir().mkpath(path("data/cache/memory")));
+    Mounts mounts;
+    // A bind mount of a folder on the same file system shows the same device number.
+    if (!mounts.add(path("elsewhere").toUtf8().constData(), path("data/bound"), nullptr, MS_BIND)) {
+        GTEST_SKIP() << "mounting refused: " << std::strerror(errno);
+    }
+    ASSERT_TRUE(mounts.add("none", path("data/cache/memory"), "tmpfs", 0));
+    makeFile("data/cache/memory/on-tmpfs");
+
+    EXPECT_FALSE(removeFolder(path("data")));
+    EXPECT_TRUE(exists("data/bound/precious"));
+    EXPECT_TRUE(exists("data/cache/memory/on-tmpfs"));
     EXPECT_FALSE(exists("data/file"));
 }
 
