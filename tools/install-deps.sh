@@ -24,6 +24,7 @@ test_packages=(
     g++-mingw-w64-i686 wine wine32 g++-mingw-w64-x86-64 wine64
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core
+    libproxy1-plugin-webkit
 )
 
 bench_packages=(

@@ -1,5 +1,6 @@
 // Installs the crash handler and then crashes in the way its first argument names, after waiting
 // the number of seconds its second argument gives.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <ucontext.h>
@@ -65,8 +66,15 @@ void declineFault(int, siginfo_t *, void *) {
     sigaction(SIGSEGV, &gPrevious, nullptr);
 }
 
-// A one-shot handler that does not recover: the fault that follows is a crash.
+// A one-shot handler that does not recover: the fault that follows is a crash. Each call leaves a
+// mark in the working folder for the test to count.
 void notRecovering(int, siginfo_t *, void *) {
+    const int marks = open(".one-shot-calls", O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (marks >= 0) {
+        const ssize_t written = write(marks, "x", 1);
+        static_cast<void>(written);
+        close(marks);
+    }
     static int calls = 0;
     if (++calls > 1) {
         _exit(43);

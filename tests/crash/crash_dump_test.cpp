@@ -210,6 +210,9 @@ TEST_F(CrashDumpTest, OneShotHandlerOfOtherCodeRunsOnceBeforeTheDump) {
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     EXPECT_FALSE(onlyDump().empty());
+    struct stat marks;
+    ASSERT_EQ(stat((folder_ + "/.one-shot-calls").c_str(), &marks), 0) << "the handler never ran";
+    EXPECT_EQ(marks.st_size, 1);
 }
 
 TEST_F(CrashDumpTest, ThreadThatCannotBeStoppedDelaysTheEndBoundedly) {

@@ -307,6 +307,7 @@ class _StatsHandler(_QuietHandler):
                                                                       keep_blank_values=True),
                 "user_agent": self.headers.get("User-Agent", ""),
             })
+            self.server.answering.wait()
             self._send(200, "image/gif", TRANSPARENT_GIF)
         elif url.path == "/__stats" and not url.netloc:
             body = json.dumps(self.server.recorder.records()).encode("utf-8")
@@ -392,7 +393,20 @@ class Stats(_Service):
     def __init__(self, port=0, log_path=None):
         server = _PlainServer(("127.0.0.1", port), _StatsHandler)
         server.recorder = _Recorder(log_path)
+        server.answering = threading.Event()
+        server.answering.set()
         super().__init__(server)
+
+    def hold_answers(self):
+        """Beacons are still recorded on arrival, but answered only after release_answers."""
+        self._server.answering.clear()
+
+    def release_answers(self):
+        self._server.answering.set()
+
+    def stop(self):
+        self.release_answers()
+        super().stop()
 
     def proxy_url(self):
         return "http://127.0.0.1:%d" % self.port
