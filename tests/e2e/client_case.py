@@ -26,7 +26,7 @@ class Client:
     """One run of the real executable with its own home and working folder."""
 
     def __init__(self, exe, display, site, stats, home, workdir, log_path, extra_args=(),
-                 port_free=True, accessibility=None):
+                 port_free=True, accessibility=None, extra_env=None):
         self.display = display
         self.accessibility = accessibility
         self.home = home
@@ -45,6 +45,7 @@ class Client:
             if name.startswith(("QTWEBENGINE_", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
                                 "XDG_CACHE_HOME")):
                 del env[name]
+        env.update(extra_env or {})
         if port_free:
             wait_port_free(DEBUG_PORT, 120)
         self.log = open(log_path, "ab")
@@ -217,13 +218,14 @@ class ClientTest(unittest.TestCase):
             shutil.rmtree(cls.scratch, ignore_errors=True)
 
     @classmethod
-    def start_client(cls, home="home", workdir="work", extra_args=(), port_free=True):
+    def start_client(cls, home="home", workdir="work", extra_args=(), port_free=True,
+                     extra_env=None):
         """port_free=False starts while another client holds the debugging port."""
         run = len(cls.clients)
         client = Client(cls.exe, cls.display, cls.site, cls.stats,
                         os.path.join(cls.scratch, home), os.path.join(cls.scratch, workdir),
                         os.path.join(cls.scratch, "client-%d.log" % run), extra_args, port_free,
-                        cls.accessibility)
+                        cls.accessibility, extra_env)
         cls.clients.append(client)
         return client
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """One client per data folder, and the clean end that a termination signal takes: a later start
-brings the running client's window back instead of opening its own; SIGTERM ends the client as
-its close button does; a data folder that is a link survives clear cache with its target."""
+brings the running client's window back instead of opening its own; SIGTERM and SIGINT end the
+client as its close button does; a data folder that is a link survives clear cache with its
+target; a client that finds no private folder for its socket runs and says so."""
 
 import os
 import signal
@@ -101,6 +102,31 @@ class OneClientAndEnding(ClientTest):
         lines = later.log_text().splitlines()
         self.assertEqual(len(lines), 1, lines)
         self.assertIn("did not answer", lines[0])
+
+    def test_6_client_without_a_private_folder_runs_and_says_so_once(self):
+        # The runtime folder is open to others, and another user made the fallback folder first.
+        runtime = os.path.join(self.scratch, "runtime-open-home")
+        os.makedirs(runtime)
+        os.chmod(runtime, 0o755)
+        temporary = os.path.join(self.scratch, "open-tmp")
+        taken = os.path.join(temporary, "vantoro-client-runtime-%d" % os.geteuid())
+        os.makedirs(taken, mode=0o700)
+        os.chown(taken, os.geteuid() + 1, os.getegid())
+        env = {"TMPDIR": temporary}
+
+        # The client of the case before still holds the debugging port; this one needs none.
+        running = self.start_client(home="open-home", workdir="open", port_free=False,
+                                    extra_env=env)
+        running.wait_window()
+        later = self.start_client(home="open-home", workdir="open-later", port_free=False,
+                                  extra_env=env)
+        self.assertEqual(later.wait_exit(10), 1)
+        os.kill(running.pid, signal.SIGTERM)
+        self.assertEqual(running.wait_exit(20), 0, running.log_text())
+        lines = [line for line in running.log_text().splitlines() if "cannot reach" in line]
+        self.assertEqual(len(lines), 1, running.log_text())
+        self.assertEqual(os.listdir(runtime), [])
+        self.assertEqual(os.listdir(taken), [])
 
 
 if __name__ == "__main__":
