@@ -85,12 +85,8 @@ int main(int argc, char *argv[]) {
     }
 
     VantoroClient window(nullptr);
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     &VantoroClient::bringToFront);
     if (!endRequested) {
         window.show();
         // The loop ends when the last window has closed; its result does not change the exit code.

@@ -6,6 +6,7 @@
 
 #include "browser/load_error_page.h"
 #include "browser/make_data_uri.h"
+#include "browser/settings_file.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
 #include "ui/vantoro_client.h"
@@ -53,7 +54,16 @@ QString noticeName(const QString &name) {
 
 }  // namespace
 
-SimpleHandler::SimpleHandler(VantoroClient *owner) : owner_(owner) {}
+SimpleHandler::SimpleHandler(VantoroClient *owner)
+    : owner_(owner),
+      notification_permissions_(
+          settingsFilePath(),
+          [owner](const QString &host,
+                  std::function<void(NotificationPermissions::Answer)> answer) {
+              owner->askNotificationPermission(host, std::move(answer));
+          }),
+      notification_presenter_({[owner](const QString &text) { owner->showNotice(text); },
+                               [owner] { owner->bringToFront(); }}) {}
 
 SimpleHandler::~SimpleHandler() = default;
 
@@ -128,6 +138,33 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
         browser_list_.push_back(browser);
         owner_->browserId = browser->GetIdentifier();
     }
+}
+
+void SimpleHandler::OnShowNotification(CefRefPtr<CefBrowser>,
+                                       CefRefPtr<CefNotification> notification) {
+    notification_presenter_.Show(notification);
+}
+
+void SimpleHandler::OnNotificationClosed(CefRefPtr<CefBrowser>,
+                                         CefRefPtr<CefNotification> notification) {
+    notification_presenter_.Closed(notification);
+}
+
+bool SimpleHandler::OnShowPermissionPrompt(CefRefPtr<CefBrowser>, uint64,
+                                           const CefString &requesting_origin,
+                                           uint32 requested_permissions,
+                                           CefRefPtr<CefPermissionPromptCallback> callback) {
+    if (requested_permissions != CEF_PERMISSION_TYPE_NOTIFICATIONS) {
+        return false;
+    }
+    notification_permissions_.Request(toQString(requesting_origin), [callback](bool allowed) {
+        callback->Continue(allowed ? CEF_PERMISSION_RESULT_ACCEPT : CEF_PERMISSION_RESULT_DENY);
+    });
+    return true;
+}
+
+void SimpleHandler::WithdrawNotifications() {
+    notification_presenter_.WithdrawAll();
 }
 
 bool SimpleHandler::DoClose(CefRefPtr<CefBrowser>) {

@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "browser/download_targets.h"
+#include "browser/notification_permissions.h"
+#include "browser/notification_presenter.h"
 #include "include/cef_client.h"
 
 class VantoroClient;
@@ -16,7 +18,9 @@ class SimpleHandler : public CefClient,
                       public CefDownloadHandler,
                       public CefLifeSpanHandler,
                       public CefLoadHandler,
-                      public CefContextMenuHandler {
+                      public CefContextMenuHandler,
+                      public CefNotificationHandler,
+                      public CefPermissionHandler {
 public:
     typedef std::list<CefRefPtr<CefBrowser>> BrowserList;
 
@@ -32,6 +36,8 @@ public:
     CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+    CefRefPtr<CefNotificationHandler> GetNotificationHandler() override { return this; }
+    CefRefPtr<CefPermissionHandler> GetPermissionHandler() override { return this; }
 
     // CefDisplayHandler
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
@@ -68,7 +74,20 @@ public:
                               CefRefPtr<CefContextMenuParams> params, int command_id,
                               EventFlags event_flags) override;
 
+    // CefNotificationHandler: on the desktop; see NotificationPresenter.
+    void OnShowNotification(CefRefPtr<CefBrowser> browser,
+                            CefRefPtr<CefNotification> notification) override;
+    void OnNotificationClosed(CefRefPtr<CefBrowser> browser,
+                              CefRefPtr<CefNotification> notification) override;
+
+    // CefPermissionHandler: notifications as the viewer allows them per origin, asked once.
+    bool OnShowPermissionPrompt(CefRefPtr<CefBrowser> browser, uint64 prompt_id,
+                                const CefString &requesting_origin, uint32 requested_permissions,
+                                CefRefPtr<CefPermissionPromptCallback> callback) override;
+
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
+    // The window is closing: its notifications leave the desktop.
+    void WithdrawNotifications();
 
 private:
     void showDownloadNotice(bool arrived, const QString &name);
@@ -79,6 +98,8 @@ private:
     VantoroClient *owner_;
     // Used on the engine's thread only.
     DownloadTargets download_targets_;
+    NotificationPermissions notification_permissions_;
+    NotificationPresenter notification_presenter_;
     std::mutex browser_list_mutex_;
 
     IMPLEMENT_REFCOUNTING(SimpleHandler);

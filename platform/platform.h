@@ -103,6 +103,16 @@ void sleepMilliseconds(unsigned milliseconds);
 // black.
 bool desktopComposited();
 
+// --- Session bus ------------------------------------------------------------------------------
+
+// Puts a relay of this process's own between the programs in it and the user's session bus
+// (DBUS_SESSION_BUS_ADDRESS now names the relay): when the bus goes away, their connections stay
+// open and stop answering instead of closing, as a closed one would end the embedded browser.
+// Returns false, changing nothing, where there is no bus address to relay or the system needs none.
+bool relaySessionBus();
+// The session bus's own address, also once relayed; empty when there is none.
+std::string sessionBusAddress();
+
 // --- Crashes ----------------------------------------------------------------------------------
 
 // Installs the process-wide crash handler that writes a minidump into the current directory.

@@ -159,13 +159,16 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageWidget_->setFixedSize(width, height);
     messageWidget_->setContentWidget(messageLabel_);
 
-    // Centred under the clear-cache button, its top edge at the button's bottom.
-    const QRect button = clearCookieButton_->geometry();
-    const QPoint topLeft(button.x() + button.width() / 2 - width / 2, button.y() + button.height());
-    messageWidget_->move(mapToGlobal(topLeft));
+    messageWidget_->move(bubbleTopLeft(width));
     messageWidget_->show();
 
     messageTimer_->start(kNoticeMilliseconds);
+}
+
+QPoint TitleBar::bubbleTopLeft(int width) const {
+    const QRect button = clearCookieButton_->geometry();
+    return mapToGlobal(
+        QPoint(button.x() + button.width() / 2 - width / 2, button.y() + button.height()));
 }
 
 void TitleBar::recordMessCloseCountTimer() {

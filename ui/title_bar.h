@@ -22,6 +22,9 @@ public:
 
     // Shows text in the notice bubble, sized to fit it.
     void showNotice(const QString &text);
+    // Where a bubble of the given width goes, on the screen: centred under the clear-cache
+    // button, its top edge at the button's bottom.
+    QPoint bubbleTopLeft(int width) const;
 
 signals:
     void on_return_home();

@@ -1,5 +1,6 @@
 #include "ui/vantoro_client.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QResizeEvent>
 #include <QUrl>
@@ -7,6 +8,7 @@
 #include "platform/platform.h"
 #include "stats/stat_beacon.h"
 #include "ui/drag_proxy.h"
+#include "ui/notification_question.h"
 #include "ui_vantoro_client.h"
 
 namespace {
@@ -143,8 +145,40 @@ void VantoroClient::showNotice(const QString &text) {
     ui->titleWidget->showNotice(text);
 }
 
+void VantoroClient::askNotificationPermission(
+    const QString &host, std::function<void(NotificationPermissions::Answer)> answer) {
+    auto *question = new NotificationQuestion(host, this);
+    auto answered = std::make_shared<bool>(false);
+    connect(question, &NotificationQuestion::answered, this, [answer, answered](bool allowed) {
+        *answered = true;
+        answer(allowed ? NotificationPermissions::Answer::kAllow
+                       : NotificationPermissions::Answer::kDeny);
+    });
+    connect(question, &QObject::destroyed, this, [answer, answered] {
+        if (!*answered) {
+            answer(NotificationPermissions::Answer::kNone);
+        }
+    });
+    question->move(ui->titleWidget->bubbleTopLeft(question->width()));
+    question->show();
+}
+
+void VantoroClient::bringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void VantoroClient::resizeEvent(QResizeEvent *) {
     placeBrowser();
+}
+
+void VantoroClient::closeEvent(QCloseEvent *event) {
+    if (handler) {
+        handler->WithdrawNotifications();
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void VantoroClient::placeBrowser() {

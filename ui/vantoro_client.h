@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "browser/simple_handler.h"
@@ -39,6 +40,11 @@ public:
 
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
+    // Asks in a bubble where the notice shows whether host may send notifications.
+    void askNotificationPermission(const QString &host,
+                                   std::function<void(NotificationPermissions::Answer)> answer);
+    // Shows the window, restored if minimised, above the others and with the focus.
+    void bringToFront();
 
     // Counts one usage event (first start, later start, refresh) and returns when it was sent.
     void sendStatBeacon(int kind);
@@ -50,6 +56,7 @@ protected slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createBrowser();

@@ -9,6 +9,8 @@
 #include "include/cef_frame.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
+#include "include/cef_notification_handler.h"
+#include "include/cef_permission_handler.h"
 #include "include/cef_unused_interfaces.h"
 
 // What a browser reports to the program. Each getter returns the handler for one kind of event,
@@ -26,6 +28,8 @@ public:
     virtual CefRefPtr<CefKeyboardHandler> GetKeyboardHandler() { return nullptr; }
     virtual CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() { return nullptr; }
     virtual CefRefPtr<CefLoadHandler> GetLoadHandler() { return nullptr; }
+    virtual CefRefPtr<CefNotificationHandler> GetNotificationHandler() { return nullptr; }
+    virtual CefRefPtr<CefPermissionHandler> GetPermissionHandler() { return nullptr; }
     virtual CefRefPtr<CefRenderHandler> GetRenderHandler() { return nullptr; }
     virtual CefRefPtr<CefRequestHandler> GetRequestHandler() { return nullptr; }
     virtual bool OnProcessMessageReceived(CefRefPtr<CefBrowser> /*browser*/,

@@ -185,7 +185,7 @@ void BrowserImpl::Start(const QUrl &url) {
 
 void BrowserImpl::Connect() {
     QWebEnginePage *page = view_->page();
-    refusePermissionRequests(page);
+    handlePermissionRequests(page, this);
     // Owned by the view.
     new FullscreenSwitch(view_, [this](bool fullscreen) {
         CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr;

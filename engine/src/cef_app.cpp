@@ -125,6 +125,10 @@ bool CefInitialize(const CefMainArgs &args, const CefSettings &settings,
     if (settings.no_sandbox) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    // Chromium inside Qt WebEngine ends the whole process when its session-bus connection
+    // closes (the screen-saver inhibition and the media controls use it); a bus that goes away
+    // mid-run must not take the client with it. Done before any of its threads exist.
+    platform::relaySessionBus();
     // Qt WebEngine shares OpenGL contexts with the application's widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Without the GPU Chromium hands over pages already drawn in memory. Composing them through

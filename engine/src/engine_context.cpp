@@ -12,6 +12,8 @@
 
 #include "platform/platform.h"
 #include "src/download_impl.h"
+#include "src/media_title_script.h"
+#include "src/notification_impl.h"
 
 namespace {
 
@@ -126,6 +128,8 @@ QWebEngineProfile *EngineContext::profile() {
         engine_started = true;
         profile_ = createProfile();
         DownloadImpl::Watch(profile_, this);
+        NotificationImpl::Watch(profile_);
+        addMediaTitleScript(profile_);
     }
     return profile_;
 }

@@ -10,6 +10,7 @@
 
 typedef std::int64_t int64;
 typedef std::uint32_t uint32;
+typedef std::uint64_t uint64;
 
 // A native window: an HWND on Windows, an X11 window id on Linux. Stored as an integer so the
 // same declarations serve both systems.
@@ -149,6 +150,20 @@ typedef enum {
     STATE_ENABLED,
     STATE_DISABLED,
 } cef_state_t;
+
+// What a page asks the user to allow. Only notifications reach the program; the engine refuses
+// the rest at once.
+typedef enum {
+    CEF_PERMISSION_TYPE_NONE = 0,
+    CEF_PERMISSION_TYPE_NOTIFICATIONS = 1 << 13,
+} cef_permission_request_types_t;
+
+typedef enum {
+    CEF_PERMISSION_RESULT_ACCEPT,
+    CEF_PERMISSION_RESULT_DENY,
+    // The prompt went away unanswered: refused this time, and the page may ask again.
+    CEF_PERMISSION_RESULT_DISMISS,
+} cef_permission_request_result_t;
 
 typedef cef_window_open_disposition_t WindowOpenDisposition;
 typedef cef_errorcode_t ErrorCode;

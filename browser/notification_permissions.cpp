@@ -1,0 +1,62 @@
+#include "browser/notification_permissions.h"
+
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const char kGroup[] = "notifications";
+const char kAllowed[] = "allow";
+const char kDenied[] = "deny";
+
+// An origin as one settings key: the key syntax gives "/" a meaning of its own.
+QString keyOf(const QUrl &origin) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(
+        origin.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                        QUrl::RemoveUserInfo | QUrl::StripTrailingSlash)));
+}
+
+}  // namespace
+
+NotificationPermissions::NotificationPermissions(QString settings_file, Ask ask)
+    : settings_file_(std::move(settings_file)), ask_(std::move(ask)) {}
+
+void NotificationPermissions::Request(const QString &origin, std::function<void(bool)> done) {
+    const QUrl url(origin);
+    if (!url.isValid() || url.host().isEmpty()) {
+        done(false);
+        return;
+    }
+    const QString key = keyOf(url);
+    // Read anew each time: another client's answer counts too. A file that cannot be read is
+    // a file without answers.
+    QSettings settings(settings_file_, QSettings::IniFormat);
+    const QString remembered =
+        settings.value(QLatin1String(kGroup) + QLatin1Char('/') + key).toString();
+    if (remembered == QLatin1String(kAllowed) || remembered == QLatin1String(kDenied)) {
+        done(remembered == QLatin1String(kAllowed));
+        return;
+    }
+    std::vector<std::function<void(bool)>> &waiting = waiting_[key];
+    waiting.push_back(std::move(done));
+    if (waiting.size() == 1) {
+        ask_(url.host(), [this, key](Answer answer) { Answered(key, answer); });
+    }
+}
+
+void NotificationPermissions::Answered(const QString &key, Answer answer) {
+    if (answer != Answer::kNone) {
+        QSettings settings(settings_file_, QSettings::IniFormat);
+        settings.setValue(QLatin1String(kGroup) + QLatin1Char('/') + key,
+                          QLatin1String(answer == Answer::kAllow ? kAllowed : kDenied));
+    }
+    auto found = waiting_.find(key);
+    if (found == waiting_.end()) {
+        return;
+    }
+    std::vector<std::function<void(bool)>> waiting = std::move(found->second);
+    waiting_.erase(found);
+    for (const auto &done : waiting) {
+        done(answer == Answer::kAllow);
+    }
+}

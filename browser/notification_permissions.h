@@ -1,0 +1,35 @@
+#ifndef BROWSER_NOTIFICATION_PERMISSIONS_H_
+#define BROWSER_NOTIFICATION_PERMISSIONS_H_
+
+#include <functional>
+#include <map>
+#include <vector>
+
+#include <QString>
+
+// Which origins may show notifications: the viewer's answer, asked once per origin and kept in
+// the settings file's "notifications" group. However often a page asks, the viewer sees one
+// question; requests made while it is open share its answer.
+class NotificationPermissions {
+public:
+    enum class Answer { kAllow, kDeny, kNone };
+    // Asks the viewer whether host may send notifications; answer runs once. kNone: the question
+    // went away unanswered, nothing is remembered.
+    using Ask = std::function<void(const QString &host, std::function<void(Answer)> answer)>;
+
+    NotificationPermissions(QString settings_file, Ask ask);
+
+    // done gets true when origin ("scheme://host[:port]", anything after it is ignored) may show
+    // notifications, now or once the viewer has answered.
+    void Request(const QString &origin, std::function<void(bool)> done);
+
+private:
+    void Answered(const QString &key, Answer answer);
+
+    const QString settings_file_;
+    const Ask ask_;
+    // The requests of each origin whose question is open.
+    std::map<QString, std::vector<std::function<void(bool)>>> waiting_;
+};
+
+#endif  // BROWSER_NOTIFICATION_PERMISSIONS_H_

@@ -1,0 +1,8 @@
+#include "browser/settings_file.h"
+
+#include <QStandardPaths>
+
+QString settingsFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/vantoro-client.conf");
+}

@@ -1,0 +1,27 @@
+#ifndef ENGINE_INCLUDE_CEF_PERMISSION_HANDLER_H_
+#define ENGINE_INCLUDE_CEF_PERMISSION_HANDLER_H_
+
+#include "include/cef_base.h"
+#include "include/cef_browser.h"
+
+class CefPermissionPromptCallback : public virtual CefBaseRefCounted {
+public:
+    // Answers the prompt; only the first answer counts. A callback released unanswered answers
+    // CEF_PERMISSION_RESULT_DISMISS.
+    virtual void Continue(cef_permission_request_result_t result) = 0;
+};
+
+// Requests of pages for what needs the user's consent.
+class CefPermissionHandler : public virtual CefBaseRefCounted {
+public:
+    // requested_permissions is a set of cef_permission_request_types_t. Return true and answer
+    // through callback, now or later; return false to refuse at once.
+    virtual bool OnShowPermissionPrompt(CefRefPtr<CefBrowser> /*browser*/, uint64 /*prompt_id*/,
+                                        const CefString & /*requesting_origin*/,
+                                        uint32 /*requested_permissions*/,
+                                        CefRefPtr<CefPermissionPromptCallback> /*callback*/) {
+        return false;
+    }
+};
+
+#endif  // ENGINE_INCLUDE_CEF_PERMISSION_HANDLER_H_

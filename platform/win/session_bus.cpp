@@ -1,0 +1,14 @@
+// Windows has no session bus: the desktop services are called directly.
+#include "platform/platform.h"
+
+namespace platform {
+
+bool relaySessionBus() {
+    return false;
+}
+
+std::string sessionBusAddress() {
+    return std::string();
+}
+
+}  // namespace platform

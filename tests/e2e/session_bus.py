@@ -1,0 +1,144 @@
+"""A private session bus of the test's own, with the stand-ins of the desktop's services on it
+(desktop_standins.py) and what they were asked."""
+
+import json
+import os
+import subprocess
+
+from client_case import ClientTest
+from processes import poll
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+STANDINS = os.path.join(HERE, "desktop_standins.py")
+# Debian's D-Bus module belongs to the system's interpreter, whichever one runs the tests.
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+
+class SessionBus:
+    """dbus-daemon --session on a socket in folder; env holds its address for the programs that
+    should use it."""
+
+    def __init__(self, folder=None, address=None):
+        """A bus of its own in folder, or the running one at address (closed by its owner)."""
+        self.daemon = None
+        if address:
+            self.address = address
+            self.env = {"DBUS_SESSION_BUS_ADDRESS": address}
+            return
+        os.makedirs(folder, exist_ok=True)
+        self.socket = os.path.join(folder, "bus")
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1",
+             "--address=unix:path=" + self.socket],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, start_new_session=True)
+        self.address = self.daemon.stdout.readline().strip()
+        if not self.address:
+            self.close()
+            raise RuntimeError("dbus-daemon did not start")
+        self.env = {"DBUS_SESSION_BUS_ADDRESS": self.address}
+
+    def _query(self, *args):
+        return json.loads(subprocess.run(
+            [SYSTEM_PYTHON, STANDINS, args[0], self.address] + list(args[1:]), check=True,
+            stdout=subprocess.PIPE, text=True, timeout=30).stdout)
+
+    def names(self):
+        return self._query("--names")
+
+    def send(self, destination, path, method, *args):
+        """A method call through dbus-send, as a desktop panel or a user's script would make it;
+        args are dbus-send's typed arguments ("uint32:3")."""
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=" + destination, path,
+                        method] + list(args), env=dict(os.environ, **self.env), check=True,
+                       stdout=subprocess.DEVNULL, timeout=30)
+
+    def get_property(self, destination, path, interface, name):
+        return self._query("--get", destination, path, interface, name)
+
+    def close(self):
+        """Ends the bus; programs still connected see it die."""
+        if self.daemon is None:
+            return
+        if self.daemon.poll() is None:
+            self.daemon.terminate()
+            self.daemon.wait()
+        self.daemon.stdout.close()
+
+
+class DesktopStandins:
+    """The stand-in screen saver, power manager and (unless notifications=False) notification
+    service on bus, recording every call in log_path."""
+
+    def __init__(self, bus, log_path, notifications=True):
+        self.bus = bus
+        self.log_path = log_path
+        args = [SYSTEM_PYTHON, STANDINS, bus.address, log_path]
+        if not notifications:
+            args.append("--no-notifications")
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, text=True,
+                                     start_new_session=True)
+        if self.proc.stdout.readline().strip() != "ready":
+            self.close()
+            raise RuntimeError("the desktop stand-ins did not start")
+
+    def calls(self, method=None):
+        """The calls recorded so far, oldest first: dicts of interface, method and args."""
+        try:
+            with open(self.log_path, encoding="utf-8") as f:
+                calls = [json.loads(line) for line in f if line.endswith("\n")]
+        except FileNotFoundError:
+            return []
+        return [c for c in calls if method is None or c["method"] == method]
+
+    def wait_call(self, method, timeout, start=0, where=lambda call: True):
+        """The first call of method, past the first start calls, that where accepts."""
+        return poll(lambda: next((c for c in self.calls()[start:]
+                                  if c["method"] == method and where(c)), None),
+                    timeout, description="a %s call" % method)
+
+    def held_inhibitions(self):
+        """(interface, cookie) of each Inhibit not yet matched by its UnInhibit."""
+        held = set()
+        for call in self.calls():
+            if call["method"] == "Inhibit":
+                held.add((call["interface"], call["args"][-1]))
+            elif call["method"] == "UnInhibit":
+                held.discard((call["interface"], call["args"][0]))
+        return held
+
+    def click(self, notification, action="default"):
+        self.bus.send("org.vantoro.TestDesk", "/org/vantoro/TestDesk",
+                      "org.vantoro.TestDesk.Invoke", "uint32:%d" % notification,
+                      "string:" + action)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait()
+        self.proc.stdout.close()
+
+
+class SessionBusCase(ClientTest):
+    """A scenario whose client runs on a private session bus with the stand-in services (desk);
+    notifications=False leaves the notification service out. With reads_notices the bus is the
+    one the notices are read through."""
+
+    notifications = True
+
+    @classmethod
+    def prepare(cls):
+        if cls.accessibility:
+            cls.bus = SessionBus(address=cls.accessibility.address)
+        else:
+            cls.bus = SessionBus(os.path.join(cls.scratch, "bus"))
+            cls.addClassCleanup(cls.bus.close)
+        cls.desk = DesktopStandins(cls.bus, os.path.join(cls.scratch, "desk.log"),
+                                   cls.notifications)
+        cls.addClassCleanup(cls.desk.close)
+        # Stopped before the bus goes (cleanups run last first).
+        cls.addClassCleanup(cls._stop_clients)
+        cls.client = cls.start_client(extra_env=cls.bus.env)
+        cls.client.wait_window()
+        cls.page = cls.client.main_page()
+        if cls.site.wait_for_path("/loaded", 20, query_contains="page=home") is None:
+            raise AssertionError("the home page did not finish loading")

@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""A site's notifications on a desktop session bus of the test's own: the first request of an
+origin asks the viewer once, however often the page asks; the answer is remembered across
+restarts; an allowed notification reaches the desktop's notification service as plain, cut text
+with the client's icon; clicking it brings the window up and reaches the page; closing the window
+withdraws it. Without a notification service the window's notice shows the title."""
+
+import configparser
+import glob
+import json
+import os
+
+from client_case import main
+from devtools import evaluate
+from processes import poll
+from session_bus import SessionBusCase
+from title_bar_locator import TitleBar
+
+# The page asks a thousand times at once and keeps every answer.
+ASK = ("window.vtAnswers = []; for (let i = 0; i < 1000; ++i) "
+       "Notification.requestPermission().then((a) => vtAnswers.push(a)); true")
+SHOW = ("(() => { const n = new Notification(%s, {body: %s}); window.vtClicks = 0;"
+        "n.onclick = () => ++vtClicks; return true; })()")
+# The question bubble's buttons, as parts of its width, and their distance from its bottom.
+ALLOW_AT, DENY_AT, BUTTONS_FROM_BOTTOM = 0.3, 0.7, 23
+
+
+class NotificationCase(SessionBusCase):
+    window_manager = True
+
+    def questions(self, client=None):
+        client = client or self.client
+        return [w for w in self.display.visible_windows(client.pid) if w != client.window]
+
+    def answer(self, part):
+        question = poll(self.questions, 15, description="the question")
+        self.assertEqual(len(self.questions()), 1)
+        x, y, width, height = self.display.geometry(question[0])
+        self.display.click(int(x + width * part), y + height - BUTTONS_FROM_BOTTOM)
+        poll(lambda: not self.questions(), 10, description="the question to go")
+
+    def answers(self, client=None):
+        return evaluate(self.page, "vtAnswers")
+
+
+class AskedOnceShownClicked(NotificationCase):
+    def test_1_asked_once_and_remembered(self):
+        evaluate(self.page, ASK)
+        self.answer(ALLOW_AT)
+        poll(lambda: len(self.answers()) == 1000, 10, description="every request answered")
+        self.assertEqual(set(self.answers()), {"granted"})
+        settings = glob.glob(os.path.join(self.client.home, ".config", "*", "*.conf"))
+        self.assertEqual(len(settings), 1)
+        parser = configparser.ConfigParser()
+        parser.read(settings[0])
+        self.assertEqual(list(parser["notifications"].values()), ["allow"])
+
+    def test_2_shown_as_plain_cut_text_and_clicked(self):
+        body = "<b>粗</b> &amp; " + "长" * 10000 + "\x07\x1b[31m"
+        evaluate(self.page, SHOW % (json.dumps("标题 <i>x</i>\x00"), json.dumps(body)))
+        shown = self.desk.wait_call("Notify", 10)
+        name, replaces, icon, title, text, actions = shown["args"][:6]
+        self.assertEqual(icon, "vantoro-client")
+        self.assertEqual(title, "标题 &lt;i&gt;x&lt;/i&gt;")
+        self.assertTrue(text.startswith("&lt;b&gt;粗&lt;/b&gt; &amp;amp; 长长"), text[:40])
+        self.assertLess(len(text), 500)
+        self.assertTrue(text.endswith("…"))
+        self.assertFalse(any(ord(c) < 32 for c in title + text))
+        self.assertIn("default", actions)
+
+        self.display.xdotool("windowminimize", str(self.client.window))
+        poll(lambda: self.display.wm_state(self.client.window) == "Iconic", 10,
+             description="the window to be minimised")
+        self.desk.click(shown["args"][-1])
+        poll(lambda: self.display.wm_state(self.client.window) == "Normal", 10,
+             description="the window to come up")
+        poll(lambda: evaluate(self.page, "vtClicks") == 1, 10,
+             description="the click to reach the page")
+
+    def test_3_closing_the_window_withdraws_them(self):
+        shown = self.desk.calls("Notify")[-1]["args"][-1]
+        self.display.click(*TitleBar(self.client).buttons()["closeButton"])
+        self.assertEqual(self.client.wait_exit(15), 0)
+        self.assertIn([shown], [c["args"] for c in self.desk.calls("CloseNotification")])
+
+    def test_4_a_later_start_remembers(self):
+        self.client = self.start_client(extra_env=self.bus.env)
+        self.client.wait_window()
+        self.page = self.client.main_page()
+        self.assertEqual(evaluate(self.page, "Notification.requestPermission()"), "granted")
+        self.assertEqual(self.questions(), [])
+
+
+class WithoutNotificationService(NotificationCase):
+    notifications = False
+    reads_notices = True
+
+    @classmethod
+    def prepare(cls):
+        # Allowed in an earlier run, in a file with lines that are no settings at all.
+        folder = os.path.join(cls.scratch, "home", ".config", "vantoro-client")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
+            f.write("\x00garbage[\n[notifications]\n"
+                    "https%3A%2F%2Flive.vantoro.example=allow\n")
+        super().prepare()
+
+    def test_the_notice_shows_the_title(self):
+        self.assertEqual(evaluate(self.page, "Notification.requestPermission()"), "granted")
+        for title in ("开播了", "又开播了"):
+            evaluate(self.page, SHOW % (json.dumps(title), json.dumps("")))
+            self.client.notices.wait_for(title)
+        self.assertEqual(self.client.log_text().count("notifications unavailable"), 1)
+        self.assertTrue(self.client.alive())
+
+
+if __name__ == "__main__":
+    main()
