@@ -37,7 +37,9 @@ QPushButton *makeButton(const QString &text, const char *style, QWidget *parent)
 
 NotificationQuestion::NotificationQuestion(const QString &host, QWidget *parent)
     : ArrowWidget(parent) {
-    // Owned by the window, yet never what holds the application open.
+    // A window of its own above the client's, which owns it; never what holds the application
+    // open.
+    setWindowFlags(windowFlags() | Qt::Dialog);
     setAttribute(Qt::WA_QuitOnClose, false);
     const QString text = tr(u8"%1 想要向你发送通知").arg(host);
     setAccessibleName(text);
@@ -51,7 +53,9 @@ NotificationQuestion::NotificationQuestion(const QString &host, QWidget *parent)
     font.setPixelSize(12);
     const int width = qBound(
         kMinimumWidth, QFontMetrics(font).horizontalAdvance(text) + kTextMargins, kMaximumWidth);
-    label->setText(QFontMetrics(font).elidedText(text, Qt::ElideMiddle, width - kTextMargins));
+    label->setText(width < kMaximumWidth ? text
+                                         : QFontMetrics(font).elidedText(text, Qt::ElideMiddle,
+                                                                         width - kTextMargins));
 
     QPushButton *allow = makeButton(tr(u8"允许"), kAllowStyle, content);
     QPushButton *deny = makeButton(tr(u8"拒绝"), kButtonStyle, content);

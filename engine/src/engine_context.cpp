@@ -12,7 +12,6 @@
 
 #include "platform/platform.h"
 #include "src/download_impl.h"
-#include "src/media_title_script.h"
 #include "src/notification_impl.h"
 
 namespace {
@@ -129,7 +128,6 @@ QWebEngineProfile *EngineContext::profile() {
         profile_ = createProfile();
         DownloadImpl::Watch(profile_, this);
         NotificationImpl::Watch(profile_);
-        addMediaTitleScript(profile_);
     }
     return profile_;
 }
