@@ -9,11 +9,12 @@ const char kGroup[] = "notifications";
 const char kAllowed[] = "allow";
 const char kDenied[] = "deny";
 
-// An origin as one settings key: the key syntax gives "/" a meaning of its own.
+// An origin as one settings key that reads plainly in the file: "https_live.vantoro.example_443".
+// The key syntax gives "/" a meaning of its own.
 QString keyOf(const QUrl &origin) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(
-        origin.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
-                        QUrl::RemoveUserInfo | QUrl::StripTrailingSlash)));
+    const int port = origin.port(origin.scheme() == QLatin1String("http") ? 80 : 443);
+    return origin.scheme() + QLatin1Char('_') + origin.host(QUrl::FullyEncoded) + QLatin1Char('_') +
+           QString::number(port);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ ALLOW_AT, DENY_AT, BUTTONS_FROM_BOTTOM = 0.3, 0.7, 23
 
 class NotificationCase(SessionBusCase):
     window_manager = True
+    reads_notices = True
 
     def questions(self, client=None):
         client = client or self.client
@@ -46,6 +47,7 @@ class NotificationCase(SessionBusCase):
 class AskedOnceShownClicked(NotificationCase):
     def test_1_asked_once_and_remembered(self):
         evaluate(self.page, ASK)
+        self.client.notices.wait_for("live.vantoro.example 想要向你发送通知")
         self.answer(ALLOW_AT)
         poll(lambda: len(self.answers()) == 1000, 10, description="every request answered")
         self.assertEqual(set(self.answers()), {"granted"})
@@ -93,7 +95,6 @@ class AskedOnceShownClicked(NotificationCase):
 
 class WithoutNotificationService(NotificationCase):
     notifications = False
-    reads_notices = True
 
     @classmethod
     def prepare(cls):
@@ -102,7 +103,7 @@ class WithoutNotificationService(NotificationCase):
         os.makedirs(folder)
         with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
             f.write("\x00garbage[\n[notifications]\n"
-                    "https%3A%2F%2Flive.vantoro.example=allow\n")
+                    "https_live.vantoro.example_443=allow\n")
         super().prepare()
 
     def test_the_notice_shows_the_title(self):

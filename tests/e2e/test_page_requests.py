@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""What a page asks of the user: permission requests are refused at once, and alert, confirm,
-prompt and the leave-page question come up as dialogs of the page's window whose answers reach
-the page."""
+"""What a page asks of the user: permission requests are refused at once (notifications too,
+once the viewer has refused them to the site), and alert, confirm, prompt and the leave-page
+question come up as dialogs of the page's window whose answers reach the page."""
 
 import json
+import os
 import time
 
 from client_case import ClientTest, main
@@ -36,6 +37,14 @@ PERMISSION_SCRIPT = """(async () => {
 
 class PageRequests(ClientTest):
     window_manager = True
+
+    @classmethod
+    def prepare(cls):
+        folder = os.path.join(cls.scratch, "home", ".config", "vantoro-client")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
+            f.write("[notifications]\nhttps_%s_443=deny\n" % standin.SITE_HOST)
+        super().prepare()
 
     def dialog(self):
         """The one window of the client besides its main window, once it is there."""
