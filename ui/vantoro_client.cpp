@@ -47,7 +47,11 @@ VantoroClient::VantoroClient(QWidget *parent)
     sendStartBeacon();
 }
 
-VantoroClient::~VantoroClient() = default;
+VantoroClient::~VantoroClient() {
+    // An open question answers "none" as it goes, while the handler that waits for it is still
+    // there.
+    qDeleteAll(findChildren<NotificationQuestion *>());
+}
 
 void VantoroClient::createBrowser() {
     const CefString url = homePageUrl();
