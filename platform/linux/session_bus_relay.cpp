@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,6 +20,17 @@ namespace platform {
 namespace {
 
 std::string gOriginalAddress;
+bool gToldBusGone = false;
+
+// Said once: the screen-saver inhibition and the media controls end with the bus.
+void tellBusGone() {
+    if (!gToldBusGone) {
+        gToldBusGone = true;
+        std::fprintf(stderr,
+                     "vantoro-client: the session bus has gone; the screen may sleep during "
+                     "playback and the desktop's media controls no longer reach the client\n");
+    }
+}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -121,6 +133,7 @@ void relay(int listener, sockaddr_un bus, socklen_t bus_length) {
                     // answers, which it survives, where a closed one would end it.
                     close(link.outer);
                     link.outer = -1;
+                    tellBusGone();
                 }
             }
             if (inner.revents) {
