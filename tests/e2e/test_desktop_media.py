@@ -108,6 +108,8 @@ class SessionBusGoesAway(DesktopCase):
         evaluate(self.page, "document.querySelector('video').play(); true")
         poll(lambda: evaluate(self.page, "vtRoomState()[0].paused") is False, 10,
              description="the room to play again")
+        poll(lambda: "the session bus has gone" in self.client.log_text(), 10,
+             description="the client to say the bus has gone")
         self.assertTrue(self.client.alive(), self.client.log_text())
         self.assertEqual(self.client.log_text().count("the session bus has gone"), 1)
 
