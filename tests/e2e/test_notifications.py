@@ -86,9 +86,12 @@ class AskedOnceShownClicked(NotificationCase):
         self.assertIn([shown], [c["args"] for c in self.desk.calls("CloseNotification")])
 
     def test_4_a_later_start_remembers(self):
+        requests = len(self.site.requests())
         self.client = self.start_client(extra_env=self.bus.env)
         self.client.wait_window()
         self.page = self.client.main_page()
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, query_contains="page=home",
+                                                     start=requests))
         self.assertEqual(evaluate(self.page, "Notification.requestPermission()"), "granted")
         self.assertEqual(self.questions(), [])
 
