@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "browser/browser_keys.h"
 #include "browser/load_error_page.h"
 #include "browser/make_data_uri.h"
+#include "browser/zoom_steps.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
 #include "ui/vantoro_client.h"
@@ -90,6 +92,61 @@ void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool f
                               [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
 }
 
+void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return;
+    }
+    VantoroClient *owner = owner_;
+    const double factor = zoom_steps::factorOf(zoom_level);
+    QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
+}
+
+// Keys arrive on the window's thread, and whether one is taken must be answered at once.
+bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                                  CefEventHandle, bool *) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return false;
+    }
+    switch (browserKeyBeforePage(event)) {
+        case BrowserKey::kToggleFullscreen:
+            owner_->toggleWindowFullscreen();
+            return true;
+        case BrowserKey::kLeaveFullscreen:
+            return owner_->leaveWindowFullscreen();
+        default:
+            return false;
+    }
+}
+
+bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                               CefEventHandle) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return false;
+    }
+    switch (browserKeyAfterPage(event)) {
+        case BrowserKey::kReload:
+            owner_->reloadPage(false);
+            return true;
+        case BrowserKey::kReloadIgnoringCache:
+            owner_->reloadPage(true);
+            return true;
+        case BrowserKey::kZoomIn:
+            owner_->zoomPage(1);
+            return true;
+        case BrowserKey::kZoomOut:
+            owner_->zoomPage(-1);
+            return true;
+        case BrowserKey::kZoomReset:
+            owner_->zoomPage(0);
+            return true;
+        case BrowserKey::kDevTools:
+            OpenDevToolsWindow(browser);
+            return true;
+        default:
+            return false;
+    }
+}
+
 void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
                                      const CefString &suggested_name,
                                      CefRefPtr<CefBeforeDownloadCallback> callback) {
@@ -127,6 +184,10 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     if (browser_list_.empty()) {
         browser_list_.push_back(browser);
         owner_->browserId = browser->GetIdentifier();
+        // Queued: the window looks the browser up in this list, under this lock.
+        VantoroClient *owner = owner_;
+        QMetaObject::invokeMethod(
+            owner, [owner] { owner->restorePageZoom(); }, Qt::QueuedConnection);
     }
 }
 
