@@ -1,5 +1,7 @@
 #include "browser/simple_handler.h"
 
+#include <functional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -101,18 +103,26 @@ void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_leve
     QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
 }
 
-// Keys arrive on the window's thread, and whether one is taken must be answered at once.
+// Whether a key is taken is answered at once; what it does happens on the window's next turn,
+// outside the engine's key handling (a refresh's beacon waits for its answer).
 bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
                                   CefEventHandle, bool *) {
     if (browser->GetIdentifier() != owner_->browserId) {
         return false;
     }
+    VantoroClient *owner = owner_;
     switch (browserKeyBeforePage(event)) {
         case BrowserKey::kToggleFullscreen:
-            owner_->toggleWindowFullscreen();
+            QMetaObject::invokeMethod(
+                owner, [owner] { owner->toggleWindowFullscreen(); }, Qt::QueuedConnection);
             return true;
         case BrowserKey::kLeaveFullscreen:
-            return owner_->leaveWindowFullscreen();
+            if (!owner->viewerFullscreen()) {
+                return false;
+            }
+            QMetaObject::invokeMethod(
+                owner, [owner] { owner->leaveWindowFullscreen(); }, Qt::QueuedConnection);
+            return true;
         default:
             return false;
     }
@@ -123,28 +133,34 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
     if (browser->GetIdentifier() != owner_->browserId) {
         return false;
     }
+    VantoroClient *owner = owner_;
+    std::function<void()> action;
     switch (browserKeyAfterPage(event)) {
         case BrowserKey::kReload:
-            owner_->reloadPage(false);
-            return true;
+            action = [owner] { owner->reloadPage(false); };
+            break;
         case BrowserKey::kReloadIgnoringCache:
-            owner_->reloadPage(true);
-            return true;
+            action = [owner] { owner->reloadPage(true); };
+            break;
         case BrowserKey::kZoomIn:
-            owner_->zoomPage(1);
-            return true;
+            action = [owner] { owner->zoomPage(1); };
+            break;
         case BrowserKey::kZoomOut:
-            owner_->zoomPage(-1);
-            return true;
+            action = [owner] { owner->zoomPage(-1); };
+            break;
         case BrowserKey::kZoomReset:
-            owner_->zoomPage(0);
-            return true;
+            action = [owner] { owner->zoomPage(0); };
+            break;
         case BrowserKey::kDevTools:
-            OpenDevToolsWindow(browser);
-            return true;
+            action = [self = CefRefPtr<SimpleHandler>(this), browser] {
+                self->OpenDevToolsWindow(browser);
+            };
+            break;
         default:
             return false;
     }
+    QMetaObject::invokeMethod(owner, action, Qt::QueuedConnection);
+    return true;
 }
 
 void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,

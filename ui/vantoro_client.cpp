@@ -200,13 +200,9 @@ void VantoroClient::toggleWindowFullscreen() {
     updateFullscreen();
 }
 
-bool VantoroClient::leaveWindowFullscreen() {
-    if (!windowFullscreen_) {
-        return false;
-    }
+void VantoroClient::leaveWindowFullscreen() {
     windowFullscreen_ = false;
     updateFullscreen();
-    return true;
 }
 
 void VantoroClient::updateFullscreen() {

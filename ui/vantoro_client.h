@@ -45,8 +45,8 @@ public:
     // The viewer's own full screen (F11), in which the page may go full screen and back as well.
     // Turning it off while the page is in full screen ends the page's.
     void toggleWindowFullscreen();
-    // Returns false when the viewer's full screen was not on.
-    bool leaveWindowFullscreen();
+    bool viewerFullscreen() const { return windowFullscreen_; }
+    void leaveWindowFullscreen();
 
     // Reloads the page, from the network alone if ignoreCache, and counts a refresh.
     void reloadPage(bool ignoreCache);

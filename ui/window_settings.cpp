@@ -1,7 +1,5 @@
 #include "ui/window_settings.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 #include "browser/zoom_steps.h"
@@ -27,11 +25,8 @@ bool readInt(const QSettings &settings, const char *key, int *value) {
 
 void WindowSettings::load() {
     QSettings settings;
+    // The next save writes the file anew, in sound form, with what Qt could make of the rest.
     if (settings.status() != QSettings::NoError) {
-        const QString path = settings.fileName();
-        if (QFileInfo(path).isFile()) {
-            QFile::remove(path);
-        }
         return;
     }
     int x, y, width, height;

@@ -12,7 +12,7 @@
 class WindowSettings {
 public:
     // Reads what was saved. Without a file, or with one that cannot be read or is damaged, nothing
-    // is restored; such a file is removed, so that the next save writes a sound one.
+    // is restored; the next save replaces a damaged file with a sound one.
     void load();
 
     bool hasGeometry() const { return has_geometry_; }

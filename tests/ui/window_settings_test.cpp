@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -38,10 +40,14 @@ protected:
         ASSERT_TRUE(folder_.isValid());
         QCoreApplication::setOrganizationName(QStringLiteral("WindowSettingsTest"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
-        path_ = QSettings().fileName();
+        // Named without a settings object, which would keep the file's state from before the
+        // test wrote it.
+        path_ = folder_.path() + QStringLiteral("/WindowSettingsTest/") +
+                QCoreApplication::applicationName() + QStringLiteral(".conf");
     }
 
     void write(const QByteArray &content) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path_).path()));
         QFile file(path_);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
@@ -71,10 +77,11 @@ TEST_F(WindowSettingsFileTest, DamagedOrNonsensicalContentRestoresNothing) {
     write(QByteArray("\x00\xff[window\nx=\x01garbage\n", 20));
     WindowSettings damaged;
     damaged.load();
+
     EXPECT_FALSE(damaged.hasGeometry());
-    // Gone, so that the next save writes a sound file.
-    EXPECT_FALSE(QFile::exists(path_));
+    // The next save writes a sound file.
     damaged.saveWindow(QRect(0, 0, 1080, 610), false);
+    EXPECT_EQ(QSettings().status(), QSettings::NoError);
     WindowSettings rewritten;
     rewritten.load();
     EXPECT_TRUE(rewritten.hasGeometry());
