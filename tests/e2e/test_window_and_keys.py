@@ -20,6 +20,7 @@ REFRESH_STAT = 770003
 
 class WindowAndKeys(ClientTest):
     window_manager = True
+    reads_notices = True
 
     def zoom(self, page=None):
         return round(evaluate(page or self.page, "devicePixelRatio"), 2)
@@ -27,9 +28,6 @@ class WindowAndKeys(ClientTest):
     def wait_zoom(self, expected, page=None):
         poll(lambda: self.zoom(page) == expected, 10,
              description="the page at %d %% (now %s)" % (expected * 100, self.zoom(page)))
-
-    def notices(self, client):
-        return [w for w in self.display.visible_windows(client.pid) if w != client.window]
 
     def focus_page(self, client=None, page=None):
         """Clicks plain text of the home page, away from its links."""
@@ -97,7 +95,7 @@ class WindowAndKeys(ClientTest):
             with self.subTest(keys=keys):
                 self.display.key(keys)
                 self.wait_zoom(expected)
-        poll(lambda: self.notices(self.client), 10, description="the zoom notice")
+                self.client.notices.wait_for("缩放: %d%%" % round(expected * 100))
         # The bounds hold.
         for _ in range(20):
             self.display.key("ctrl+plus")
@@ -108,6 +106,7 @@ class WindowAndKeys(ClientTest):
         self.display.move_mouse(*self.client.element_centre(self.page, "#filler"))
         self.display.xdotool("keydown", "ctrl", "click", "4", "keyup", "ctrl")
         self.wait_zoom(1.1)
+        self.client.notices.wait_for("缩放: 110%")
         # A new document keeps it.
         self.reload_and_wait("F5")
         self.assertEqual(self.zoom(), 1.1)
@@ -174,7 +173,7 @@ class WindowAndKeys(ClientTest):
         self.wait_zoom(1.25, page)
         third_bar = TitleBar(third)
         self.display.click(*third_bar.buttons()["clearcookieButton"])
-        poll(lambda: self.notices(third), 10, description="the clear-cache notice")
+        poll(third.other_windows, 10, description="the clear-cache notice")
         self.display.key("F11")
         self.close(third)
         self.assertFalse(os.path.exists(third.data_folder))
