@@ -142,9 +142,12 @@ class WindowAndKeys(ClientTest):
     def test_5_window_and_zoom_come_back(self):
         self.close_first_client()
 
+        loads = len(self.site.requests())
         first = self.start_client(home="again")
         first.wait_window()
         page = first.main_page()
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 30, start=loads,
+                                                     query_contains="page=home"))
         self.display.xdotool("windowsize", "--sync", first.window, 1150, 650)
         self.display.xdotool("windowmove", "--sync", first.window, 40, 60)
         placed = (40, 60, 1150, 650)
