@@ -41,6 +41,8 @@ int main(int argc, char *argv[]) {
     // The page's widget gets a native window of its own for the engine; its siblings stay plain
     // widgets, as a native title bar would lose its transparent background.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    // Names the client's settings file in the user's configuration folder.
+    QCoreApplication::setOrganizationName(QStringLiteral("VantoroClient"));
     QApplication application(argc, argv);
     bool endRequested = false;
     if (endRequests >= 0) {
@@ -88,7 +90,7 @@ int main(int argc, char *argv[]) {
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      &VantoroClient::bringToFront);
     if (!endRequested) {
-        window.show();
+        window.showAsLeft();
         // The loop ends when the last window has closed; its result does not change the exit code.
         application.exec();
     }

@@ -1,12 +1,16 @@
 #include "browser/simple_handler.h"
 
+#include <functional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "browser/browser_keys.h"
 #include "browser/load_error_page.h"
 #include "browser/make_data_uri.h"
 #include "browser/settings_file.h"
+#include "browser/zoom_steps.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
 #include "ui/vantoro_client.h"
@@ -100,6 +104,75 @@ void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool f
                               [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
 }
 
+void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return;
+    }
+    VantoroClient *owner = owner_;
+    const double factor = zoom_steps::factorOf(zoom_level);
+    QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
+}
+
+// Whether a key is taken is answered at once; what it does happens on the window's next turn,
+// outside the engine's key handling (a refresh's beacon waits for its answer).
+bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                                  CefEventHandle, bool *) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return false;
+    }
+    VantoroClient *owner = owner_;
+    switch (browserKeyBeforePage(event)) {
+        case BrowserKey::kToggleFullscreen:
+            QMetaObject::invokeMethod(
+                owner, [owner] { owner->toggleWindowFullscreen(); }, Qt::QueuedConnection);
+            return true;
+        case BrowserKey::kLeaveFullscreen:
+            if (!owner->viewerFullscreen()) {
+                return false;
+            }
+            QMetaObject::invokeMethod(
+                owner, [owner] { owner->leaveWindowFullscreen(); }, Qt::QueuedConnection);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                               CefEventHandle) {
+    if (browser->GetIdentifier() != owner_->browserId) {
+        return false;
+    }
+    VantoroClient *owner = owner_;
+    std::function<void()> action;
+    switch (browserKeyAfterPage(event)) {
+        case BrowserKey::kReload:
+            action = [owner] { owner->reloadPage(false); };
+            break;
+        case BrowserKey::kReloadIgnoringCache:
+            action = [owner] { owner->reloadPage(true); };
+            break;
+        case BrowserKey::kZoomIn:
+            action = [owner] { owner->zoomPage(1); };
+            break;
+        case BrowserKey::kZoomOut:
+            action = [owner] { owner->zoomPage(-1); };
+            break;
+        case BrowserKey::kZoomReset:
+            action = [owner] { owner->zoomPage(0); };
+            break;
+        case BrowserKey::kDevTools:
+            action = [self = CefRefPtr<SimpleHandler>(this), browser] {
+                self->OpenDevToolsWindow(browser);
+            };
+            break;
+        default:
+            return false;
+    }
+    QMetaObject::invokeMethod(owner, action, Qt::QueuedConnection);
+    return true;
+}
+
 void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
                                      const CefString &suggested_name,
                                      CefRefPtr<CefBeforeDownloadCallback> callback) {
@@ -137,6 +210,10 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     if (browser_list_.empty()) {
         browser_list_.push_back(browser);
         owner_->browserId = browser->GetIdentifier();
+        // Queued: the window looks the browser up in this list, under this lock.
+        VantoroClient *owner = owner_;
+        QMetaObject::invokeMethod(
+            owner, [owner] { owner->restorePageZoom(); }, Qt::QueuedConnection);
     }
 }
 

@@ -16,6 +16,7 @@ class VantoroClient;
 class SimpleHandler : public CefClient,
                       public CefDisplayHandler,
                       public CefDownloadHandler,
+                      public CefKeyboardHandler,
                       public CefLifeSpanHandler,
                       public CefLoadHandler,
                       public CefContextMenuHandler,
@@ -34,6 +35,7 @@ public:
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
     CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
     CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
+    CefRefPtr<CefKeyboardHandler> GetKeyboardHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
     CefRefPtr<CefNotificationHandler> GetNotificationHandler() override { return this; }
@@ -41,6 +43,7 @@ public:
 
     // CefDisplayHandler
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
+    void OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) override;
 
     // CefDownloadHandler: into the user's download folder under a safe, unused name; the window
     // tells the user when a download has arrived or failed.
@@ -49,6 +52,13 @@ public:
                           CefRefPtr<CefBeforeDownloadCallback> callback) override;
     void OnDownloadUpdated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
                            CefRefPtr<CefDownloadItemCallback> callback) override;
+
+    // CefKeyboardHandler: the keys viewers know from browsers, in the window's browser. Full
+    // screen's keys come before the page; the others only when the page left them alone.
+    bool OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                       CefEventHandle os_event, bool *is_keyboard_shortcut) override;
+    bool OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
+                    CefEventHandle os_event) override;
 
     // CefLifeSpanHandler
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

@@ -158,6 +158,9 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageWidget_->setArrowSize(20, 12);
     messageWidget_->setFixedSize(width, height);
     messageWidget_->setContentWidget(messageLabel_);
+    // The viewer's keys stay with the page while a notice shows.
+    messageWidget_->setAttribute(Qt::WA_ShowWithoutActivating);
+    messageWidget_->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
 
     messageWidget_->move(bubbleTopLeft(width));
     messageWidget_->show();

@@ -2,9 +2,12 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QUrl>
 
+#include "browser/zoom_steps.h"
 #include "platform/platform.h"
 #include "stats/stat_beacon.h"
 #include "ui/drag_proxy.h"
@@ -42,6 +45,20 @@ VantoroClient::VantoroClient(QWidget *parent)
     connect(ui->titleWidget, SIGNAL(on_return_home()), this, SLOT(on_return_home()));
     connect(ui->titleWidget, SIGNAL(on_clear_cookie()), this, SLOT(on_clear_cookie()));
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
+
+    settings_.load();
+    if (settings_.hasGeometry()) {
+        QList<QRect> screens;
+        if (QScreen *primary = QGuiApplication::primaryScreen()) {
+            screens.append(primary->availableGeometry());
+        }
+        for (QScreen *screen : QGuiApplication::screens()) {
+            if (screen != QGuiApplication::primaryScreen()) {
+                screens.append(screen->availableGeometry());
+            }
+        }
+        setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), screens));
+    }
 
     createBrowser();
     sendStartBeacon();
@@ -109,18 +126,96 @@ void VantoroClient::on_clear_cookie() {
 }
 
 void VantoroClient::on_reflesh() {
+    reloadPage(false);
+}
+
+void VantoroClient::reloadPage(bool ignoreCache) {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (browser) {
-        browser->Reload();
+        if (ignoreCache) {
+            browser->ReloadIgnoreCache();
+        } else {
+            browser->Reload();
+        }
     }
     sendStatBeacon(kStatRefresh);
 }
 
-void VantoroClient::showPageFullscreen(bool fullscreen) {
-    if (fullscreen == pageFullscreen_) {
+void VantoroClient::zoomPage(int direction) {
+    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    if (!browser) {
         return;
     }
+    const double now = zoom_steps::factorOf(browser->GetHost()->GetZoomLevel());
+    const double next = direction > 0   ? zoom_steps::larger(now)
+                        : direction < 0 ? zoom_steps::smaller(now)
+                                        : 1.0;
+    browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(next));
+    pageZoomChanged(next);
+}
+
+void VantoroClient::pageZoomChanged(double factor) {
+    settings_.saveZoom(factor);
+    showNotice(QStringLiteral("缩放: %1%").arg(zoom_steps::percentOf(factor)));
+}
+
+void VantoroClient::restorePageZoom() {
+    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    if (browser) {
+        browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
+    }
+}
+
+void VantoroClient::showAsLeft() {
+    if (settings_.hasGeometry() && settings_.maximized()) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+void VantoroClient::closeEvent(QCloseEvent *event) {
+    // Full screen is left out: the next start shows the window as it was before it.
+    const bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
+    const QRect normal =
+        shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
+    settings_.saveWindow(normal, maximized);
+    QMainWindow::closeEvent(event);
+}
+
+void VantoroClient::showPageFullscreen(bool fullscreen) {
     pageFullscreen_ = fullscreen;
+    updateFullscreen();
+}
+
+void VantoroClient::toggleWindowFullscreen() {
+    if (!shownFullscreen_) {
+        windowFullscreen_ = true;
+        updateFullscreen();
+        return;
+    }
+    windowFullscreen_ = false;
+    if (pageFullscreen_) {
+        // The page leaves as if it had asked to; the engine then reports the change.
+        if (CefRefPtr<CefBrowser> browser = findBrowser(browserId)) {
+            browser->GetMainFrame()->ExecuteJavaScript("document.exitFullscreen()", "", 0);
+        }
+        return;
+    }
+    updateFullscreen();
+}
+
+void VantoroClient::leaveWindowFullscreen() {
+    windowFullscreen_ = false;
+    updateFullscreen();
+}
+
+void VantoroClient::updateFullscreen() {
+    const bool fullscreen = pageFullscreen_ || windowFullscreen_;
+    if (fullscreen == shownFullscreen_) {
+        return;
+    }
+    shownFullscreen_ = fullscreen;
     QLayout *layout = ui->centralWidget->layout();
     if (fullscreen) {
         restoreMaximized_ = isMaximized();

@@ -12,7 +12,9 @@
 
 #include "browser/simple_handler.h"
 #include "include/cef_browser.h"
+#include "ui/window_settings.h"
 
+class QCloseEvent;
 class QResizeEvent;
 namespace Ui {
 class VantoroClientClass;
@@ -34,9 +36,27 @@ public:
     bool clearCacheRequested;
     CefRefPtr<SimpleHandler> handler;
 
+    // Shows the window as the viewer left it last time: where and as large as it was, maximised
+    // if it was, never in full screen. The first time, or when that is not known, as designed.
+    void showAsLeft();
+
     // The page entered or left full screen: the window covers its screen with the page alone, or
     // comes back as it was before, maximised or at its former geometry.
     void showPageFullscreen(bool fullscreen);
+    // The viewer's own full screen (F11), in which the page may go full screen and back as well.
+    // Turning it off while the page is in full screen ends the page's.
+    void toggleWindowFullscreen();
+    bool viewerFullscreen() const { return windowFullscreen_; }
+    void leaveWindowFullscreen();
+
+    // Reloads the page, from the network alone if ignoreCache, and counts a refresh.
+    void reloadPage(bool ignoreCache);
+    // One step larger (1), smaller (-1), or back to 100 % (0).
+    void zoomPage(int direction);
+    // The page's zoom is now factor: it is remembered, and the viewer told.
+    void pageZoomChanged(double factor);
+    // Gives the window's browser the zoom the viewer left it with.
+    void restorePageZoom();
 
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
@@ -60,6 +80,8 @@ protected:
 
 private:
     void createBrowser();
+    // Full screen while the page or the viewer wants it.
+    void updateFullscreen();
     // Sizes the browser's window to "webWidget".
     void placeBrowser();
     void sendStartBeacon();
@@ -68,7 +90,10 @@ private:
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
     std::unique_ptr<Ui::VantoroClientClass> ui;
+    WindowSettings settings_;
     bool pageFullscreen_ = false;
+    bool windowFullscreen_ = false;
+    bool shownFullscreen_ = false;
     bool restoreMaximized_ = false;
     QRect restoreGeometry_;
     QMargins restoreMargins_;

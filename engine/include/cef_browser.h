@@ -19,6 +19,8 @@ public:
     virtual void GoForward() = 0;
     virtual bool IsLoading() = 0;
     virtual void Reload() = 0;
+    // Reloads without the cache: every resource is fetched again.
+    virtual void ReloadIgnoreCache() = 0;
     virtual void StopLoad() = 0;
     // Unique among the browsers of this process and never 0.
     virtual int GetIdentifier() = 0;
@@ -54,6 +56,10 @@ public:
     virtual void CloseDevTools() = 0;
     virtual bool HasDevTools() = 0;
     virtual void WasResized() = 0;
+    // The page's zoom: 0 is 100 %, each step of 1 multiplies the size by 1.2. The engine keeps
+    // the page between 25 % and 500 %, also across its loads.
+    virtual double GetZoomLevel() = 0;
+    virtual void SetZoomLevel(double zoomLevel) = 0;
 };
 
 #endif  // ENGINE_INCLUDE_CEF_BROWSER_H_

@@ -29,6 +29,10 @@ public:
         return false;
     }
     virtual void OnLoadingProgressChange(CefRefPtr<CefBrowser> /*browser*/, double /*progress*/) {}
+    // The viewer zoomed the page by the engine's own means (Ctrl and the mouse wheel over a page
+    // that left the wheel alone); SetZoomLevel reports nothing here. This engine's addition: the
+    // API it follows leaves such zooming to the engine without telling the program.
+    virtual void OnZoomChange(CefRefPtr<CefBrowser> /*browser*/, double /*zoom_level*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_DISPLAY_HANDLER_H_

@@ -1,6 +1,8 @@
 #include "src/browser_impl.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -20,11 +22,14 @@
 #include "src/engine_context.h"
 #include "src/frame_impl.h"
 #include "src/fullscreen_switch.h"
+#include "src/key_events.h"
+#include "src/page_input.h"
 #include "src/permission_requests.h"
 
 namespace {
 
-// Chromium's zoom levels are steps of 20 % each.
+// A zoom level's step multiplies the page's size by this.
+constexpr double kZoomLevelBase = 1.2;
 
 std::vector<CefRefPtr<BrowserImpl>> &openBrowsers() {
     static std::vector<CefRefPtr<BrowserImpl>> browsers;
@@ -193,6 +198,10 @@ void BrowserImpl::Connect() {
             handler->OnFullscreenModeChange(this, fullscreen);
         }
     });
+    // Owned by the view.
+    new PageInput(view_, {[this](const QKeyEvent &event) { return OnKey(event, true); },
+                          [this](const QKeyEvent &event) { return OnKey(event, false); },
+                          [this](double zoom_factor) { OnZoomed(zoom_factor); }});
     // The view holds a reference to this browser, so it lives as long as these connections.
     QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
                      [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });
@@ -221,6 +230,38 @@ void BrowserImpl::OnTitleChanged(const QString &title) {
     }
     if (CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr) {
         handler->OnTitleChange(this, fromQString(title));
+    }
+}
+
+bool BrowserImpl::OnKey(const QKeyEvent &event, bool before_page) {
+    CefRefPtr<CefKeyboardHandler> handler = client_ ? client_->GetKeyboardHandler() : nullptr;
+    if (!handler || closed_) {
+        return false;
+    }
+    const CefKeyEvent key = toCefKeyEvent(event);
+    if (before_page) {
+        bool is_keyboard_shortcut = false;
+        return handler->OnPreKeyEvent(this, key, nullptr, &is_keyboard_shortcut);
+    }
+    return handler->OnKeyEvent(this, key, nullptr);
+}
+
+void BrowserImpl::OnZoomed(double zoom_factor) {
+    CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr;
+    if (handler && !closed_) {
+        handler->OnZoomChange(this, std::log(zoom_factor) / std::log(kZoomLevelBase));
+    }
+}
+
+double BrowserImpl::GetZoomLevel() {
+    QWebEnginePage *p = page();
+    return p ? std::log(p->zoomFactor()) / std::log(kZoomLevelBase) : 0.0;
+}
+
+void BrowserImpl::SetZoomLevel(double zoomLevel) {
+    if (QWebEnginePage *p = page()) {
+        // The page ignores factors outside 25 % to 500 % instead of keeping to the nearest.
+        p->setZoomFactor(std::clamp(std::pow(kZoomLevelBase, zoomLevel), 0.25, 5.0));
     }
 }
 
@@ -264,6 +305,10 @@ void BrowserImpl::GoForward() {
 
 void BrowserImpl::Reload() {
     TriggerAction(QWebEnginePage::Reload);
+}
+
+void BrowserImpl::ReloadIgnoreCache() {
+    TriggerAction(QWebEnginePage::ReloadAndBypassCache);
 }
 
 void BrowserImpl::StopLoad() {

@@ -13,6 +13,7 @@
 
 class BrowserView;
 class DevToolsWindow;
+class QKeyEvent;
 class QPoint;
 class QWebEngineContextMenuRequest;
 class QWebEngineLoadingInfo;
@@ -41,6 +42,7 @@ public:
     void GoForward() override;
     bool IsLoading() override { return loading_; }
     void Reload() override;
+    void ReloadIgnoreCache() override;
     void StopLoad() override;
     int GetIdentifier() override { return identifier_; }
     bool IsSame(CefRefPtr<CefBrowser> that) override;
@@ -65,6 +67,8 @@ public:
     void CloseDevTools() override;
     bool HasDevTools() override { return !dev_tools_.isNull(); }
     void WasResized() override {}
+    double GetZoomLevel() override;
+    void SetZoomLevel(double zoomLevel) override;
 
     // Used by the view and the frame.
     QWebEnginePage *page() const;
@@ -88,6 +92,8 @@ private:
     void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
     void OnWindowCloseRequested();
     void OnTitleChanged(const QString &title);
+    bool OnKey(const QKeyEvent &event, bool before_page);
+    void OnZoomed(double zoom_factor);
     // Closes the top-level window that holds the browser, then the browser itself.
     void CloseTopLevelWindow();
     void RunCommand(int command_id);

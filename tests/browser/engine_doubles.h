@@ -61,6 +61,10 @@ public:
     void CloseDevTools() override {}
     bool HasDevTools() override { return false; }
     void WasResized() override {}
+    double GetZoomLevel() override { return zoomLevel; }
+    void SetZoomLevel(double level) override { zoomLevel = level; }
+
+    double zoomLevel = 0.0;
 
     IMPLEMENT_REFCOUNTING(RecordingHost);
 };
@@ -79,6 +83,8 @@ public:
 
     const CefRefPtr<RecordingFrame> mainFrame = new RecordingFrame;
     const CefRefPtr<RecordingHost> host = new RecordingHost;
+    // One entry per reload: whether it bypassed the cache.
+    std::vector<bool> reloads;
 
     int GetIdentifier() override { return identifier_; }
     bool IsSame(CefRefPtr<CefBrowser> that) override {
@@ -92,7 +98,8 @@ public:
     bool CanGoForward() override { return false; }
     void GoForward() override {}
     bool IsLoading() override { return false; }
-    void Reload() override {}
+    void Reload() override { reloads.push_back(false); }
+    void ReloadIgnoreCache() override { reloads.push_back(true); }
     void StopLoad() override {}
     bool IsPopup() override { return false; }
     bool HasDocument() override { return true; }

@@ -102,7 +102,7 @@ class WithoutNotificationService(NotificationCase):
     @classmethod
     def prepare(cls):
         # Allowed in an earlier run, in a file with lines that are no settings at all.
-        folder = os.path.join(cls.scratch, "home", ".config", "vantoro-client")
+        folder = os.path.join(cls.scratch, "home", ".config", "VantoroClient")
         os.makedirs(folder)
         with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
             f.write("\x00garbage[\n[notifications]\n"

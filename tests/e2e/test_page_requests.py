@@ -40,7 +40,7 @@ class PageRequests(ClientTest):
 
     @classmethod
     def prepare(cls):
-        folder = os.path.join(cls.scratch, "home", ".config", "vantoro-client")
+        folder = os.path.join(cls.scratch, "home", ".config", "VantoroClient")
         os.makedirs(folder)
         with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
             f.write("[notifications]\nhttps_%s_443=deny\n" % standin.SITE_HOST)

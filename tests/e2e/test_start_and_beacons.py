@@ -115,9 +115,11 @@ class StartAndBeacons(ClientTest):
         # Without a clear-cache request the data folder and the engine's cache stay.
         self.assertTrue(os.path.isdir(self.client.data_folder))
         self.assertTrue(os.path.isdir(os.path.join(self.client.data_folder, "cache")))
-        # The engine's data lands there and nowhere else in the home folder; the certificate
-        # store, the font cache and the toolkit's shader cache belong to the system's libraries.
+        # The engine's data lands there and nowhere else in the home folder, the window's settings
+        # in the configuration folder; the certificate store, the font cache and the toolkit's
+        # shader cache belong to the system's libraries.
         allowed = (os.path.join(".local", "share", "VantoroClient") + os.sep, ".pki" + os.sep,
+                   os.path.join(".config", "VantoroClient", "vantoro-client.conf"),
                    os.path.join(".cache", "fontconfig") + os.sep,
                    os.path.join(".cache", "qtshadercache"))
         strays = []

@@ -194,6 +194,7 @@ class _SiteHandler(_QuietHandler):
             "time": time.time(), "path": url.path, "query": url.query, "target": self.path,
             "host": self.headers.get("Host", ""), "user_agent": self.headers.get("User-Agent", ""),
             "accept_language": self.headers.get("Accept-Language", ""),
+            "cache_control": self.headers.get("Cache-Control", ""),
         })
         pages = {"/": home_page, "/second": second_page, "/popup": popup_page,
                  "/login": login_page}

@@ -98,7 +98,27 @@ typedef enum {
     EVENTFLAG_LEFT_MOUSE_BUTTON = 1 << 4,
     EVENTFLAG_MIDDLE_MOUSE_BUTTON = 1 << 5,
     EVENTFLAG_RIGHT_MOUSE_BUTTON = 1 << 6,
+    EVENTFLAG_IS_KEY_PAD = 1 << 9,
 } cef_event_flags_t;
+
+typedef enum {
+    KEYEVENT_RAWKEYDOWN = 0,
+    KEYEVENT_KEYDOWN,
+    KEYEVENT_KEYUP,
+    KEYEVENT_CHAR,
+} cef_key_event_type_t;
+
+// Windows virtual-key codes of the keys the program looks at.
+#define VK_ESCAPE 0x1B
+#define VK_NUMPAD0 0x60
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_F1 0x70
+#define VK_F5 0x74
+#define VK_F11 0x7A
+#define VK_F12 0x7B
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_MINUS 0xBD
 
 // Network error codes, as the engine reports them to OnLoadError (negative values).
 typedef enum {
@@ -171,6 +191,7 @@ typedef cef_transition_type_t TransitionType;
 typedef cef_process_id_t CefProcessId;
 typedef cef_menu_item_type_t MenuItemType;
 typedef cef_event_flags_t EventFlags;
+typedef cef_key_event_type_t KeyEventType;
 typedef cef_context_menu_type_flags_t TypeFlags;
 typedef cef_context_menu_media_type_t MediaType;
 

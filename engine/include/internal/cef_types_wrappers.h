@@ -84,6 +84,25 @@ struct CefWindowInfo {
     }
 };
 
+// The operating system's own record of an input event. This engine has none to give and passes
+// null.
+struct tagMSG;
+typedef tagMSG *cef_event_handle_t;
+typedef cef_event_handle_t CefEventHandle;
+
+// A key as the engine reports it: windows_key_code is a Windows virtual-key code (letters and
+// digits by their upper-case character), modifiers are EVENTFLAG_* bits.
+struct CefKeyEvent {
+    KeyEventType type = KEYEVENT_RAWKEYDOWN;
+    uint32 modifiers = 0;
+    int windows_key_code = 0;
+    int native_key_code = 0;
+    int is_system_key = 0;
+    char16 character = 0;
+    char16 unmodified_character = 0;
+    int focus_on_editable_field = 0;
+};
+
 // Per-browser settings; STATE_DEFAULT everywhere leaves each to the engine.
 struct CefBrowserSettings {
     size_t size = sizeof(CefBrowserSettings);

@@ -1,0 +1,86 @@
+#include "ui/window_settings.h"
+
+#include <QSettings>
+
+#include "browser/settings_file.h"
+#include "browser/zoom_steps.h"
+
+namespace {
+
+const char kX[] = "window/x";
+const char kY[] = "window/y";
+const char kWidth[] = "window/width";
+const char kHeight[] = "window/height";
+const char kMaximized[] = "window/maximized";
+const char kZoom[] = "page/zoom";
+
+// A value of the right type, or nothing: a number the viewer's hand or a damaged disk left in the
+// file counts as missing.
+bool readInt(const QSettings &settings, const char *key, int *value) {
+    bool ok = false;
+    *value = settings.value(QLatin1String(key)).toString().toInt(&ok);
+    return ok;
+}
+
+}  // namespace
+
+void WindowSettings::load() {
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    // The next save writes the file anew, in sound form, with what Qt could make of the rest.
+    if (settings.status() != QSettings::NoError) {
+        return;
+    }
+    int x, y, width, height;
+    if (readInt(settings, kX, &x) && readInt(settings, kY, &y) &&
+        readInt(settings, kWidth, &width) && readInt(settings, kHeight, &height) && width > 0 &&
+        height > 0) {
+        has_geometry_ = true;
+        geometry_ = QRect(x, y, width, height);
+        maximized_ = settings.value(QLatin1String(kMaximized)).toString() == QLatin1String("true");
+    }
+    bool ok = false;
+    const double zoom = settings.value(QLatin1String(kZoom)).toString().toDouble(&ok);
+    if (ok) {
+        zoom_ = zoom_steps::bounded(zoom);
+    }
+}
+
+void WindowSettings::saveWindow(const QRect &normal_geometry, bool maximized) {
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    settings.setValue(QLatin1String(kX), normal_geometry.x());
+    settings.setValue(QLatin1String(kY), normal_geometry.y());
+    settings.setValue(QLatin1String(kWidth), normal_geometry.width());
+    settings.setValue(QLatin1String(kHeight), normal_geometry.height());
+    settings.setValue(QLatin1String(kMaximized), maximized);
+    settings.sync();
+}
+
+void WindowSettings::saveZoom(double zoom) {
+    zoom_ = zoom;
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    settings.setValue(QLatin1String(kZoom), zoom);
+    settings.sync();
+}
+
+QRect WindowSettings::placed(const QRect &saved, const QSize &minimum,
+                             const QList<QRect> &screens) {
+    if (screens.isEmpty()) {
+        return QRect(saved.topLeft(), saved.size().expandedTo(minimum));
+    }
+    const QRect *screen = nullptr;
+    for (const QRect &candidate : screens) {
+        if (candidate.contains(saved.center())) {
+            screen = &candidate;
+            break;
+        }
+    }
+    const QRect &area = screen ? *screen : screens.first();
+    QRect result(saved.topLeft(), saved.size().boundedTo(area.size()).expandedTo(minimum));
+    if (!screen) {
+        result.moveCenter(area.center());
+    } else if (result.top() < area.top()) {
+        // The title bar is the only handle the window has.
+        result.moveTop(area.top());
+    }
+    return result;
+}

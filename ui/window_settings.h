@@ -1,0 +1,39 @@
+#ifndef UI_WINDOW_SETTINGS_H_
+#define UI_WINDOW_SETTINGS_H_
+
+#include <QList>
+#include <QRect>
+#include <QSize>
+
+// How the viewer left the window: its normal geometry, whether it was maximised, and the page's
+// zoom. Kept in the user's configuration folder under the application's names, apart from the
+// data folder, so that clearing the cache keeps it; other parts of the client keep groups of their
+// own in the same file.
+class WindowSettings {
+public:
+    // Reads what was saved. Without a file, or with one that cannot be read or is damaged, nothing
+    // is restored; the next save replaces a damaged file with a sound one.
+    void load();
+
+    bool hasGeometry() const { return has_geometry_; }
+    QRect geometry() const { return geometry_; }
+    bool maximized() const { return maximized_; }
+    double zoom() const { return zoom_; }
+
+    // Each writes the file at once.
+    void saveWindow(const QRect &normal_geometry, bool maximized);
+    void saveZoom(double zoom);
+
+    // saved brought onto one of the screens (available areas, the primary first): at least
+    // minimum in size and no larger than its screen; on the screen that holds its centre, with
+    // its top edge on that screen, or else centred on the primary screen.
+    static QRect placed(const QRect &saved, const QSize &minimum, const QList<QRect> &screens);
+
+private:
+    bool has_geometry_ = false;
+    QRect geometry_;
+    bool maximized_ = false;
+    double zoom_ = 1.0;
+};
+
+#endif  // UI_WINDOW_SETTINGS_H_
