@@ -180,6 +180,9 @@ void VantoroClient::closeEvent(QCloseEvent *event) {
     const QRect normal =
         shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
     settings_.saveWindow(normal, maximized);
+    if (handler) {
+        handler->WithdrawNotifications();
+    }
     QMainWindow::closeEvent(event);
 }
 
@@ -271,13 +274,6 @@ void VantoroClient::bringToFront() {
 
 void VantoroClient::resizeEvent(QResizeEvent *) {
     placeBrowser();
-}
-
-void VantoroClient::closeEvent(QCloseEvent *event) {
-    if (handler) {
-        handler->WithdrawNotifications();
-    }
-    QMainWindow::closeEvent(event);
 }
 
 void VantoroClient::placeBrowser() {
