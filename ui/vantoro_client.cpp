@@ -95,6 +95,7 @@ void VantoroClient::on_return_home() {
     if (!browser) {
         return;
     }
+    handler->StopRetrying();
     browser->GetMainFrame()->LoadURL(url);
 }
 
@@ -105,7 +106,7 @@ void VantoroClient::on_clear_cookie() {
 void VantoroClient::on_reflesh() {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (browser) {
-        browser->Reload();
+        handler->ReloadPage(browser);
     }
     sendStatBeacon(kStatRefresh);
 }
@@ -141,6 +142,13 @@ void VantoroClient::showPageFullscreen(bool fullscreen) {
 
 void VantoroClient::showNotice(const QString &text) {
     ui->titleWidget->showNotice(text);
+}
+
+void VantoroClient::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && handler) {
+        handler->SetWindowMinimised(isMinimized());
+    }
 }
 
 void VantoroClient::resizeEvent(QResizeEvent *) {

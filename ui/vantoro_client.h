@@ -49,6 +49,7 @@ protected slots:
     void on_reflesh();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

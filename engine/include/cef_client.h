@@ -9,6 +9,7 @@
 #include "include/cef_frame.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
+#include "include/cef_request_handler.h"
 #include "include/cef_unused_interfaces.h"
 
 // What a browser reports to the program. Each getter returns the handler for one kind of event,

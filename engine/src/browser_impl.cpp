@@ -196,6 +196,12 @@ void BrowserImpl::Connect() {
     // The view holds a reference to this browser, so it lives as long as these connections.
     QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
                      [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });
+    // After the full-screen switch's own connection: the page has left full screen when the
+    // client hears of the end.
+    QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,
+                     [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                         OnRenderProcessTerminated(status);
+                     });
     QObject::connect(
         page, &QWebEnginePage::newWindowRequested, view_,
         [this](QWebEngineNewWindowRequest &request) { OnNewWindowRequested(request); });
@@ -320,6 +326,10 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
         case QWebEngineLoadingInfo::LoadSucceededStatus:
             loading_ = false;
             has_document_ = true;
+            // The HTTP status where there is one; other schemes' pages count as found.
+            ReportLoadEnd(info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                              ? info.errorCode()
+                              : 200);
             return;
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             loading_ = false;
@@ -331,6 +341,7 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
             // An HTTP error status is a page the server sent, not a failed load.
             if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
                 has_document_ = true;
+                ReportLoadEnd(info.errorCode());
                 return;
             }
             code = static_cast<ErrorCode>(info.errorCode());
@@ -341,6 +352,38 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
     if (handler) {
         handler->OnLoadError(this, GetMainFrame(), code, fromQString(text),
                              fromQString(info.url().toString()));
+    }
+}
+
+void BrowserImpl::ReportLoadEnd(int http_status) {
+    if (CefRefPtr<CefLoadHandler> handler = client_ ? client_->GetLoadHandler() : nullptr) {
+        handler->OnLoadEnd(this, GetMainFrame(), http_status);
+    }
+}
+
+void BrowserImpl::OnRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status) {
+    if (closed_) {
+        return;
+    }
+    has_document_ = false;
+    loading_ = false;
+    // Qt WebEngine has no status of its own for a process ended for want of memory: such an end
+    // arrives as killed or abnormal.
+    cef_termination_status_t reported = TS_ABNORMAL_TERMINATION;
+    switch (status) {
+        case QWebEnginePage::NormalTerminationStatus:
+            return;
+        case QWebEnginePage::CrashedTerminationStatus:
+            reported = TS_PROCESS_CRASHED;
+            break;
+        case QWebEnginePage::KilledTerminationStatus:
+            reported = TS_PROCESS_WAS_KILLED;
+            break;
+        case QWebEnginePage::AbnormalTerminationStatus:
+            break;
+    }
+    if (CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr) {
+        handler->OnRenderProcessTerminated(this, reported);
     }
 }
 

@@ -85,6 +85,8 @@ private:
 
     void Connect();
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
+    void OnRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
+    void ReportLoadEnd(int http_status);
     void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
     void OnWindowCloseRequested();
     void OnTitleChanged(const QString &title);

@@ -11,11 +11,16 @@
 #include "include/cef_context_menu_handler.h"
 #include "include/cef_frame.h"
 
+// A frame that shows the last URL it was asked to load.
 class RecordingFrame : public CefFrame {
 public:
     std::vector<std::string> loadedUrls;
+    std::string url;
 
-    void LoadURL(const CefString &url) override { loadedUrls.push_back(url.ToString()); }
+    void LoadURL(const CefString &target) override {
+        loadedUrls.push_back(target.ToString());
+        url = target.ToString();
+    }
 
     bool IsValid() override { return true; }
     void Undo() override {}
@@ -30,7 +35,7 @@ public:
     bool IsFocused() override { return false; }
     CefString GetName() override { return CefString(); }
     int64 GetIdentifier() override { return 1; }
-    CefString GetURL() override { return CefString(); }
+    CefString GetURL() override { return CefString(url); }
     CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
 
     IMPLEMENT_REFCOUNTING(RecordingFrame);
@@ -79,6 +84,7 @@ public:
 
     const CefRefPtr<RecordingFrame> mainFrame = new RecordingFrame;
     const CefRefPtr<RecordingHost> host = new RecordingHost;
+    int reloads = 0;
 
     int GetIdentifier() override { return identifier_; }
     bool IsSame(CefRefPtr<CefBrowser> that) override {
@@ -92,7 +98,7 @@ public:
     bool CanGoForward() override { return false; }
     void GoForward() override {}
     bool IsLoading() override { return false; }
-    void Reload() override {}
+    void Reload() override { ++reloads; }
     void StopLoad() override {}
     bool IsPopup() override { return false; }
     bool HasDocument() override { return true; }
