@@ -15,9 +15,11 @@ SECOND_URL = "https://%s/second" % standin.SITE_HOST
 RETRY_LINE = "稍后将自动重新加载"
 
 
-def error_page():
-    return poll(lambda: [p for p in debug_pages() if p["url"].startswith("data:text/html")],
+def error_page_text():
+    page = poll(lambda: [p for p in debug_pages() if p["url"].startswith("data:text/html")],
                 20, description="the error page")[0]
+    return poll(lambda: evaluate(page, "document.body && document.body.innerText"), 10,
+                description="the error page's text")
 
 
 class NetworkRetry(ClientTest):
@@ -25,7 +27,7 @@ class NetworkRetry(ClientTest):
         port = self.site.port
         self.site.stop()
         evaluate(self.page, "location.href = %r; true" % SECOND_URL)
-        text = evaluate(error_page(), "document.body.innerText")
+        text = error_page_text()
         self.assertIn("Failed to load URL %s with error" % SECOND_URL, text)
         self.assertIn("%s %s" % (RETRY_LINE, SECOND_URL), text)
 
@@ -52,7 +54,7 @@ class NetworkRetry(ClientTest):
         finally:
             standin.engine_switches = switches
         client.wait_window()
-        text = evaluate(error_page(), "document.body.innerText")
+        text = error_page_text()
         self.assertIn("Failed to load URL https://%s/" % standin.SITE_HOST, text)
         self.assertIn("(-20", text)
         self.assertNotIn(RETRY_LINE, text)

@@ -71,7 +71,8 @@ class RoomRecovery(RoomCase):
         self.end_renderers(signal.SIGKILL)
         error = poll(lambda: [p for p in debug_pages() if p["url"].startswith("data:text/html")],
                      15, description="the error page")[0]
-        text = evaluate(error, "document.body.innerText")
+        text = poll(lambda: evaluate(error, "document.body && document.body.innerText"), 10,
+                    description="the error page's text")
         self.assertIn(ROOM_URL, text)
         self.assertIn("page process was killed (1000)", text)
         # The error page was loaded in place of the room: no third load follows.
