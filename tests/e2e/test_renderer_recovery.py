@@ -14,17 +14,16 @@ from processes import poll, process_tree
 import standin
 
 ROOM_URL = "https://%s/room?source=mp4" % standin.SITE_HOST
+RELOADED = "页面异常退出，已重新加载"
 
 
 class RoomCase(ClientTest):
+    reads_notices = True
+
     @classmethod
     def prepare(cls):
         super().prepare()
         navigate(cls.page, ROOM_URL, timeout=60)
-
-    def notices(self):
-        return [w for w in self.display.visible_windows(self.client.pid)
-                if w != self.client.window]
 
     def room_time(self):
         """The room's playing position, or None while it has no page that answers."""
@@ -55,12 +54,12 @@ class RoomRecovery(RoomCase):
     def test_1_crashed_room_plays_again_with_notice(self):
         # The first request of a profile may have to make the media first.
         self.wait_playing(60)
-        poll(lambda: not self.notices(), 15, description="no notice before the crash")
+        self.client.notices.wait_none()
         ended = time.monotonic()
         renderers = self.end_renderers(signal.SIGSEGV)
         self.wait_playing(5)
         self.assertLess(time.monotonic() - ended, 5)
-        self.assertTrue(self.notices())
+        self.client.notices.wait_for(RELOADED)
         # The crashed renderer still leaves its dump.
         poll(lambda: glob.glob(os.path.join(self.client.workdir, "DumpDemo_v1.0-*.dmp")) and
              all(pid not in process_tree(self.client.pid) for pid in renderers), 20,
@@ -86,12 +85,12 @@ class RoomRecovery(RoomCase):
 class KilledRoomRecovery(RoomCase):
     def test_killed_room_plays_again_with_notice(self):
         self.wait_playing(60)
-        poll(lambda: not self.notices(), 15, description="no notice before the kill")
+        self.client.notices.wait_none()
         ended = time.monotonic()
         self.end_renderers(signal.SIGKILL)
         self.wait_playing(5)
         self.assertLess(time.monotonic() - ended, 5)
-        self.assertTrue(self.notices())
+        self.client.notices.wait_for(RELOADED)
         self.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(15), 0)
 
