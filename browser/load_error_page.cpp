@@ -42,13 +42,20 @@ void appendEscaped(std::string &page, const std::string &text) {
 }  // namespace
 
 std::string buildLoadErrorPage(const std::string &failedUrl, const std::string &errorText,
-                               int errorCode) {
+                               int errorCode, bool willRetry) {
     std::string page = "<html><body bgcolor=\"white\"><h2>Failed to load URL ";
     appendEscaped(page, failedUrl);
     page += " with error ";
     appendEscaped(page, errorText);
     page += " (";
     page += std::to_string(errorCode);
-    page += ").</h2></body></html>";
+    page += ").</h2>";
+    if (willRetry) {
+        page += "<p>";
+        appendEscaped(page, u8"稍后将自动重新加载 ");
+        appendEscaped(page, failedUrl);
+        page += "</p>";
+    }
+    page += "</body></html>";
     return page;
 }

@@ -1,18 +1,25 @@
 #ifndef BROWSER_SIMPLE_HANDLER_H_
 #define BROWSER_SIMPLE_HANDLER_H_
 
+#include <functional>
 #include <list>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <string>
 
 #include "browser/download_targets.h"
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
+#include "browser/render_recovery.h"
 #include "include/cef_client.h"
 
+class LoadRetry;
 class VantoroClient;
 
 // The engine client of the main window's browser: tracks that browser and its closing, replaces
-// failed loads with a page of its own and sets the pop-up and context-menu policy.
+// failed loads with a page of its own, brings pages back after their process ended or the network
+// failed them, and sets the pop-up and context-menu policy.
 class SimpleHandler : public CefClient,
                       public CefDisplayHandler,
                       public CefDownloadHandler,
@@ -21,7 +28,8 @@ class SimpleHandler : public CefClient,
                       public CefLoadHandler,
                       public CefContextMenuHandler,
                       public CefNotificationHandler,
-                      public CefPermissionHandler {
+                      public CefPermissionHandler,
+                      public CefRequestHandler {
 public:
     typedef std::list<CefRefPtr<CefBrowser>> BrowserList;
 
@@ -40,6 +48,7 @@ public:
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
     CefRefPtr<CefNotificationHandler> GetNotificationHandler() override { return this; }
     CefRefPtr<CefPermissionHandler> GetPermissionHandler() override { return this; }
+    CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
 
     // CefDisplayHandler
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
@@ -73,6 +82,8 @@ public:
     void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
 
     // CefLoadHandler
+    void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                   int httpStatusCode) override;
     void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                      const CefString &errorText, const CefString &failedUrl) override;
 
@@ -95,12 +106,34 @@ public:
                                 const CefString &requesting_origin, uint32 requested_permissions,
                                 CefRefPtr<CefPermissionPromptCallback> callback) override;
 
+    // CefRequestHandler: the page is loaded again once; a second end within a minute shows the
+    // error page instead.
+    void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                   TerminationStatus status) override;
+
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
     // The window is closing: its notifications leave the desktop.
     void WithdrawNotifications();
 
+    // The window's commands, on the window's thread. Reloading a browser that shows the error
+    // page loads the page that failed; either command ends the retries of a failed page.
+    void ReloadPage(CefRefPtr<CefBrowser> browser, bool ignore_cache = false);
+    void StopRetrying();
+    // Failed pages are not retried while the window is minimised.
+    void SetWindowMinimised(bool minimised);
+
 private:
+    struct ErrorPage {
+        std::string uri;
+        std::string failedUrl;
+    };
+
     void showDownloadNotice(bool arrived, const QString &name);
+    void showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                       const std::string &failedUrl, const std::string &page);
+    // The URL whose failure the browser's error page shows, or "" when it shows another page.
+    std::string failedUrlShown(CefRefPtr<CefBrowser> browser);
+    void retryOnWindowThread(std::function<void(LoadRetry &)> change);
 
     // Changed on the engine's thread, copied on the window's thread: guarded by
     // browser_list_mutex_.
@@ -110,7 +143,14 @@ private:
     DownloadTargets download_targets_;
     NotificationPermissions notification_permissions_;
     NotificationPresenter notification_presenter_;
+    RenderRecovery render_recovery_;
     std::mutex browser_list_mutex_;
+    // The error page each browser was last sent to, by identifier; written on the engine's
+    // thread, read on the window's: guarded by error_pages_mutex_.
+    std::map<int, ErrorPage> error_pages_;
+    std::mutex error_pages_mutex_;
+    // Lives on the window's thread.
+    std::unique_ptr<LoadRetry> retry_;
 
     IMPLEMENT_REFCOUNTING(SimpleHandler);
 };

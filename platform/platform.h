@@ -118,6 +118,12 @@ std::string sessionBusAddress();
 // Installs the process-wide crash handler that writes a minidump into the current directory.
 void installCrashHandler();
 
+// --- Processes ------------------------------------------------------------------------------
+
+// Ends a process of the program's own at once, as the system's kill does; it gets no chance to
+// clean up. Returns false when it could not be ended.
+bool endProcess(std::int64_t pid);
+
 // --- Requests to end ------------------------------------------------------------------------
 
 // Turns the system's requests to end the process (SIGTERM, SIGINT, SIGHUP) into a byte on a pipe

@@ -118,6 +118,7 @@ void VantoroClient::on_return_home() {
     if (!browser) {
         return;
     }
+    handler->StopRetrying();
     browser->GetMainFrame()->LoadURL(url);
 }
 
@@ -132,11 +133,7 @@ void VantoroClient::on_reflesh() {
 void VantoroClient::reloadPage(bool ignoreCache) {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (browser) {
-        if (ignoreCache) {
-            browser->ReloadIgnoreCache();
-        } else {
-            browser->Reload();
-        }
+        handler->ReloadPage(browser, ignoreCache);
     }
     sendStatBeacon(kStatRefresh);
 }
@@ -270,6 +267,13 @@ void VantoroClient::bringToFront() {
     show();
     raise();
     activateWindow();
+}
+
+void VantoroClient::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && handler) {
+        handler->SetWindowMinimised(isMinimized());
+    }
 }
 
 void VantoroClient::resizeEvent(QResizeEvent *) {

@@ -75,6 +75,7 @@ protected slots:
     void on_reflesh();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

@@ -12,6 +12,7 @@
 #include "include/cef_load_handler.h"
 #include "include/cef_notification_handler.h"
 #include "include/cef_permission_handler.h"
+#include "include/cef_request_handler.h"
 #include "include/cef_unused_interfaces.h"
 
 // What a browser reports to the program. Each getter returns the handler for one kind of event,

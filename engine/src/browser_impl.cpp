@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
+#include <utility>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -14,7 +16,9 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 
+#include "platform/platform.h"
 #include "src/browser_view.h"
 #include "src/context_menu.h"
 #include "src/context_menu_params_impl.h"
@@ -27,6 +31,9 @@
 #include "src/permission_requests.h"
 
 namespace {
+
+// How long a page's process may take to answer before a navigation counts it as stuck.
+constexpr int kUnresponsiveMs = 3000;
 
 // A zoom level's step multiplies the page's size by this.
 constexpr double kZoomLevelBase = 1.2;
@@ -205,6 +212,12 @@ void BrowserImpl::Connect() {
     // The view holds a reference to this browser, so it lives as long as these connections.
     QObject::connect(page, &QWebEnginePage::loadingChanged, view_,
                      [this](const QWebEngineLoadingInfo &info) { OnLoadingChanged(info); });
+    // After the full-screen switch's own connection: the page has left full screen when the
+    // client hears of the end.
+    QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,
+                     [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                         OnRenderProcessTerminated(status);
+                     });
     QObject::connect(
         page, &QWebEnginePage::newWindowRequested, view_,
         [this](QWebEngineNewWindowRequest &request) { OnNewWindowRequested(request); });
@@ -304,7 +317,43 @@ void BrowserImpl::GoForward() {
 }
 
 void BrowserImpl::Reload() {
-    TriggerAction(QWebEnginePage::Reload);
+    Navigate([](QWebEnginePage *p) { p->triggerAction(QWebEnginePage::Reload); });
+}
+
+void BrowserImpl::Navigate(std::function<void(QWebEnginePage *)> navigation) {
+    QWebEnginePage *p = page();
+    if (!p) {
+        return;
+    }
+    const int serial = ++navigations_;
+    const qint64 renderer = p->renderProcessPid();
+    if (has_document_ && renderer > 0) {
+        // Asked before the navigation goes out: a process that runs the page's script answers at
+        // once, and a navigation to another site may leave a stuck one behind.
+        auto answered = std::make_shared<bool>(false);
+        p->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                         [answered](const QVariant &) { *answered = true; });
+        CefRefPtr<BrowserImpl> self(this);
+        QTimer::singleShot(kUnresponsiveMs, view_, [self, answered, serial, renderer, navigation] {
+            if (!*answered && self->navigations_ == serial) {
+                self->EndUnresponsiveRenderer(renderer, navigation);
+            }
+        });
+    }
+    navigation(p);
+}
+
+void BrowserImpl::EndUnresponsiveRenderer(qint64 pid,
+                                          std::function<void(QWebEnginePage *)> navigation) {
+    QWebEnginePage *p = page();
+    // A renderer that has meanwhile gone, or left the page, is none of this browser's business.
+    if (!p || p->renderProcessPid() != pid) {
+        return;
+    }
+    navigation_after_end_ = navigation;
+    if (!platform::endProcess(pid)) {
+        navigation_after_end_ = nullptr;
+    }
 }
 
 void BrowserImpl::ReloadIgnoreCache() {
@@ -365,6 +414,10 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
         case QWebEngineLoadingInfo::LoadSucceededStatus:
             loading_ = false;
             has_document_ = true;
+            // The HTTP status where there is one; other schemes' pages count as found.
+            ReportLoadEnd(info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                              ? info.errorCode()
+                              : 200);
             return;
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             loading_ = false;
@@ -373,9 +426,17 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
             break;
         case QWebEngineLoadingInfo::LoadFailedStatus:
             loading_ = false;
+            // A load cut short without an error of its own, as when its renderer went away, was
+            // not failed by the network or the server.
+            if (info.errorCode() == 0) {
+                code = ERR_ABORTED;
+                text = QStringLiteral("net::ERR_ABORTED");
+                break;
+            }
             // An HTTP error status is a page the server sent, not a failed load.
             if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
                 has_document_ = true;
+                ReportLoadEnd(info.errorCode());
                 return;
             }
             code = static_cast<ErrorCode>(info.errorCode());
@@ -386,6 +447,51 @@ void BrowserImpl::OnLoadingChanged(const QWebEngineLoadingInfo &info) {
     if (handler) {
         handler->OnLoadError(this, GetMainFrame(), code, fromQString(text),
                              fromQString(info.url().toString()));
+    }
+}
+
+void BrowserImpl::ReportLoadEnd(int http_status) {
+    if (CefRefPtr<CefLoadHandler> handler = client_ ? client_->GetLoadHandler() : nullptr) {
+        handler->OnLoadEnd(this, GetMainFrame(), http_status);
+    }
+}
+
+void BrowserImpl::OnRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status) {
+    if (closed_) {
+        return;
+    }
+    has_document_ = false;
+    loading_ = false;
+    if (navigation_after_end_) {
+        // The engine ended the process itself: not a fault to report, and the navigation it held
+        // is made again.
+        std::function<void(QWebEnginePage *)> navigation = std::move(navigation_after_end_);
+        navigation_after_end_ = nullptr;
+        CefRefPtr<BrowserImpl> self(this);
+        QTimer::singleShot(0, view_, [self, navigation] {
+            if (QWebEnginePage *p = self->page()) {
+                navigation(p);
+            }
+        });
+        return;
+    }
+    // Qt WebEngine has no status of its own for a process ended for want of memory: such an end
+    // arrives as killed or abnormal.
+    cef_termination_status_t reported = TS_ABNORMAL_TERMINATION;
+    switch (status) {
+        case QWebEnginePage::NormalTerminationStatus:
+            return;
+        case QWebEnginePage::CrashedTerminationStatus:
+            reported = TS_PROCESS_CRASHED;
+            break;
+        case QWebEnginePage::KilledTerminationStatus:
+            reported = TS_PROCESS_WAS_KILLED;
+            break;
+        case QWebEnginePage::AbnormalTerminationStatus:
+            break;
+    }
+    if (CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr) {
+        handler->OnRenderProcessTerminated(this, reported);
     }
 }
 

@@ -3,6 +3,7 @@
 #ifndef ENGINE_SRC_BROWSER_IMPL_H_
 #define ENGINE_SRC_BROWSER_IMPL_H_
 
+#include <functional>
 #include <vector>
 
 #include <QPointer>
@@ -74,6 +75,10 @@ public:
     QWebEnginePage *page() const;
     void TriggerAction(QWebEnginePage::WebAction action);
     void RunJavaScript(const QString &code);
+    // Makes a navigation the program asked for. A page whose script never returns would hold it in
+    // its process for ever: when the page has not answered a moment later, that process is ended
+    // and the navigation made anew in a fresh one.
+    void Navigate(std::function<void(QWebEnginePage *)> navigation);
     // The user asked the browser's own top-level window to close. Returns false when the client
     // keeps the browser open.
     bool WindowCloseRequested();
@@ -89,6 +94,9 @@ private:
 
     void Connect();
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
+    void OnRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
+    void ReportLoadEnd(int http_status);
+    void EndUnresponsiveRenderer(qint64 pid, std::function<void(QWebEnginePage *)> navigation);
     void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
     void OnWindowCloseRequested();
     void OnTitleChanged(const QString &title);
@@ -109,6 +117,9 @@ private:
     bool has_document_ = false;
     bool closing_ = false;
     bool closed_ = false;
+    int navigations_ = 0;
+    // The navigation to make again once the renderer this browser ended is gone.
+    std::function<void(QWebEnginePage *)> navigation_after_end_;
 
     IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

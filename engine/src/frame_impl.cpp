@@ -24,7 +24,10 @@ void FrameImpl::LoadURL(const CefString &url) {
     // Clients load from inside the engine's callbacks (a failed load, a pop-up request), which
     // run inside the page's own signals; the navigation starts once those have returned.
     const QUrl target(toQString(url));
-    QTimer::singleShot(0, page, [page, target] { page->load(target); });
+    CefRefPtr<BrowserImpl> browser = browser_;
+    QTimer::singleShot(0, page, [browser, target] {
+        browser->Navigate([target](QWebEnginePage *p) { p->load(target); });
+    });
 }
 
 void FrameImpl::ExecuteJavaScript(const CefString &code, const CefString &, int) {

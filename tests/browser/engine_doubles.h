@@ -11,11 +11,16 @@
 #include "include/cef_context_menu_handler.h"
 #include "include/cef_frame.h"
 
+// A frame that shows the last URL it was asked to load.
 class RecordingFrame : public CefFrame {
 public:
     std::vector<std::string> loadedUrls;
+    std::string url;
 
-    void LoadURL(const CefString &url) override { loadedUrls.push_back(url.ToString()); }
+    void LoadURL(const CefString &target) override {
+        loadedUrls.push_back(target.ToString());
+        url = target.ToString();
+    }
 
     bool IsValid() override { return true; }
     void Undo() override {}
@@ -30,7 +35,7 @@ public:
     bool IsFocused() override { return false; }
     CefString GetName() override { return CefString(); }
     int64 GetIdentifier() override { return 1; }
-    CefString GetURL() override { return CefString(); }
+    CefString GetURL() override { return CefString(url); }
     CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
 
     IMPLEMENT_REFCOUNTING(RecordingFrame);

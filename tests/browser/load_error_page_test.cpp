@@ -13,6 +13,7 @@
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
 #include "tests/browser/test_owner.h"
+#include "ui/vantoro_client.h"
 
 namespace {
 
@@ -34,6 +35,9 @@ std::string decodeDataUri(const std::string &uri, const std::string &prefix) {
 
 class LoadErrorTest : public ::testing::Test {
 protected:
+    // The handler's browser is not the window's: its pages are never retried.
+    void SetUp() override { testOwner().browserId = 0; }
+
     // The page the handler loads into frame for one failure, or "" when it loads nothing.
     std::string pageFor(int errorCode, const CefString &errorText, const CefString &failedUrl) {
         CefRefPtr<RecordingFrame> frame = new RecordingFrame;
@@ -92,6 +96,18 @@ TEST_F(LoadErrorTest, TextOutsideAsciiBecomesCharacterReferences) {
     for (const char c : page) {
         EXPECT_LT(static_cast<unsigned char>(c), 0x80) << page;
     }
+}
+
+TEST(LoadErrorPage, RetryLineNamesTheUrlAsTextAfterTheUnchangedPage) {
+    const std::string url = "https://a.example/?q=\"<x>\"&y='z'";
+    const std::string plain = buildLoadErrorPage(url, "net::ERR_CONNECTION_REFUSED", -102);
+    const std::string page = buildLoadErrorPage(url, "net::ERR_CONNECTION_REFUSED", -102, true);
+    const std::string tail = "</body></html>";
+    EXPECT_EQ(page.substr(0, plain.size() - tail.size()),
+              plain.substr(0, plain.size() - tail.size()));
+    EXPECT_EQ(page.substr(plain.size() - tail.size()),
+              "<p>&#31245;&#21518;&#23558;&#33258;&#21160;&#37325;&#26032;&#21152;&#36733; "
+              "https://a.example/?q=&quot;&lt;x&gt;&quot;&amp;y=&#39;z&#39;</p></body></html>");
 }
 
 TEST(LoadErrorPage, MalformedUtf8CannotSmuggleMarkup) {

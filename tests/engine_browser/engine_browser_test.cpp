@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -173,11 +175,31 @@ TEST_F(EngineBrowser, FailedLoadsReportChromiumCodeAndTextButHttpErrorsDoNot) {
     EXPECT_EQ(client->load_errors[2].text, "net::ERR_ABORTED");
     EXPECT_EQ(client->load_errors[2].url, server.url("/slow").toStdString());
 
+    // An HTTP error ends its load like any page the server sent.
     browser->GetMainFrame()->LoadURL(server.url("/missing").toStdString());
-    ASSERT_TRUE(waitFor([&] { return server.requestCount("/missing") == 1; }));
+    const std::string missing_end = "404 " + server.url("/missing").toStdString();
+    ASSERT_TRUE(waitFor([&] { return client->load_ends.back() == missing_end; }));
     browser->GetMainFrame()->LoadURL(server.url("/second").toStdString());
     ASSERT_TRUE(waitForTitle(browser, "second"));
     EXPECT_EQ(client->load_errors.size(), 3u);
+    EXPECT_TRUE(waitFor(
+        [&] { return client->load_ends.back() == "200 " + server.url("/second").toStdString(); }));
+}
+
+TEST_F(EngineBrowser, EndedRendererIsReportedAndALoadBringsThePageBack) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    const qint64 renderer = viewOf(browser)->page()->renderProcessPid();
+    ASSERT_GT(renderer, 0);
+    ::kill(static_cast<pid_t>(renderer), SIGKILL);
+    const std::string killed =
+        std::to_string(browser->GetIdentifier()) + " " + std::to_string(TS_PROCESS_WAS_KILLED);
+    ASSERT_TRUE(waitFor([&] { return !client->terminations.empty(); }));
+    EXPECT_EQ(client->terminations, std::vector<std::string>{killed});
+    EXPECT_FALSE(browser->HasDocument());
+
+    browser->GetMainFrame()->LoadURL(server.url("/second").toStdString());
+    EXPECT_TRUE(waitForTitle(browser, "second"));
+    EXPECT_EQ(client->terminations.size(), 1u);
 }
 
 TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {

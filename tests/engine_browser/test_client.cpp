@@ -51,6 +51,15 @@ void TestClient::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
     }
 }
 
+void TestClient::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, int httpStatusCode) {
+    load_ends.push_back(std::to_string(httpStatusCode) + " " + frame->GetURL().ToString());
+}
+
+void TestClient::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                           TerminationStatus status) {
+    terminations.push_back(std::to_string(browser->GetIdentifier()) + " " + std::to_string(status));
+}
+
 void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                              const CefString &errorText, const CefString &failedUrl) {
     load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString()});

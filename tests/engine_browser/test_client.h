@@ -12,6 +12,7 @@ class TestClient : public CefClient,
                    public CefDisplayHandler,
                    public CefLifeSpanHandler,
                    public CefLoadHandler,
+                   public CefRequestHandler,
                    public CefContextMenuHandler {
 public:
     struct Popup {
@@ -35,6 +36,7 @@ public:
     CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+    CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
 
     void OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                          const CefString &url) override;
@@ -49,6 +51,10 @@ public:
     void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;
     bool DoClose(CefRefPtr<CefBrowser> browser) override;
     void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
+    void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                   int httpStatusCode) override;
+    void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                   TerminationStatus status) override;
     void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                      const CefString &errorText, const CefString &failedUrl) override;
     void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -73,6 +79,8 @@ public:
     std::vector<std::string> titles;              // "<id> <title>"
     std::vector<Popup> popups;
     std::vector<LoadError> load_errors;
+    std::vector<std::string> load_ends;     // "<status> <url>"
+    std::vector<std::string> terminations;  // "<id> <status>"
     std::vector<ContextMenu> menus;
     std::vector<int> commands;
 

@@ -2,7 +2,8 @@
 """Local stand-ins for the two services the client talks to.
 
 - Site: HTTPS with a throw-away self-signed certificate, serving the home page the client opens
-  ("/?union=vtclient"), a second page, a pop-up page and a live room ("/room", see room.js for
+  ("/?union=vtclient"), a second page, a pop-up page, a page whose script never returns
+  ("/hang") and a live room ("/room", see room.js for
   its query parameters; its stream is made by live_media.py), with a sign-in pop-up ("/login")
   and downloads ("/download", see _SiteHandler.download). Every request is recorded; the pages
   fetch a marker URL ("/loaded?page=...") on their load event so that load times can be
@@ -31,6 +32,7 @@ import json
 import os
 import shutil
 import signal
+import socket
 import ssl
 import subprocess
 import sys
@@ -117,6 +119,14 @@ def popup_page():
     return _page("Pop-up", body, on_load="popup")
 
 
+def hanging_page():
+    """A page whose script never returns once it has loaded."""
+    body = ("<header>Busy page</header><main><p id=\"marker\">hang</p></main>"
+            "<script>window.addEventListener('load', function () {"
+            "setTimeout(function () { for (;;) {} }, 300);});</script>")
+    return _page("Busy page", body, on_load="hang")
+
+
 def login_page():
     body = ("<header>Sign in</header><main><form id=\"form\">"
             "<p><input id=\"name\" value=\"viewer\" size=\"20\"></p>"
@@ -197,7 +207,7 @@ class _SiteHandler(_QuietHandler):
             "cache_control": self.headers.get("Cache-Control", ""),
         })
         pages = {"/": home_page, "/second": second_page, "/popup": popup_page,
-                 "/login": login_page}
+                 "/login": login_page, "/hang": hanging_page}
         if url.path == "/" and self.server.home_room is not None:
             self.send_response(302)
             self.send_header("Location", "/room?" + self.server.home_room)
@@ -323,14 +333,34 @@ class _TlsServer(ThreadingHTTPServer):
 
     def __init__(self, address, handler, context):
         self._context = context
+        self._open = set()
+        self._open_lock = threading.Lock()
         super().__init__(address, handler)
 
     def get_request(self):
         sock, address = super().get_request()
         # The handshake runs on the handler's own thread, so one slow client cannot stall accept.
         sock.settimeout(30)
-        return self._context.wrap_socket(sock, server_side=True,
-                                         do_handshake_on_connect=False), address
+        connection = self._context.wrap_socket(sock, server_side=True,
+                                               do_handshake_on_connect=False)
+        with self._open_lock:
+            self._open.add(connection)
+        return connection, address
+
+    def shutdown_request(self, request):
+        with self._open_lock:
+            self._open.discard(request)
+        super().shutdown_request(request)
+
+    def close_connections(self):
+        """Ends the connections kept alive, as a server that went away would."""
+        with self._open_lock:
+            connections = list(self._open)
+        for connection in connections:
+            try:
+                connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
 
     def handle_error(self, request, client_address):
         pass
@@ -385,6 +415,7 @@ class Site(_Service):
 
     def stop(self):
         super().stop()
+        self._server.close_connections()
         shutil.rmtree(self._cert_dir, ignore_errors=True)
 
 

@@ -133,6 +133,7 @@ typedef enum {
     ERR_UNEXPECTED = -9,
     ERR_ACCESS_DENIED = -10,
     ERR_NOT_IMPLEMENTED = -11,
+    ERR_NETWORK_CHANGED = -21,
     ERR_CONNECTION_CLOSED = -100,
     ERR_CONNECTION_RESET = -101,
     ERR_CONNECTION_REFUSED = -102,
@@ -143,6 +144,8 @@ typedef enum {
     ERR_SSL_PROTOCOL_ERROR = -107,
     ERR_ADDRESS_INVALID = -108,
     ERR_ADDRESS_UNREACHABLE = -109,
+    ERR_CONNECTION_TIMED_OUT = -118,
+    ERR_NAME_RESOLUTION_FAILED = -137,
     ERR_CERT_COMMON_NAME_INVALID = -200,
     ERR_CERT_DATE_INVALID = -201,
     ERR_CERT_AUTHORITY_INVALID = -202,
@@ -159,6 +162,14 @@ typedef enum {
     TT_FORM_SUBMIT = 7,
     TT_RELOAD = 8,
 } cef_transition_type_t;
+
+// How a page's render process ended.
+typedef enum {
+    TS_ABNORMAL_TERMINATION,
+    TS_PROCESS_WAS_KILLED,
+    TS_PROCESS_CRASHED,
+    TS_PROCESS_OOM,
+} cef_termination_status_t;
 
 typedef enum {
     PID_BROWSER,
