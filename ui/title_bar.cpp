@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/platform.h"
+#include "ui/anchored_popup.h"
 #include "ui/arrow_widget.h"
 
 namespace {
@@ -159,10 +160,7 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageWidget_->setFixedSize(width, height);
     messageWidget_->setContentWidget(messageLabel_);
 
-    // Centred under the clear-cache button, its top edge at the button's bottom.
-    const QRect button = clearCookieButton_->geometry();
-    const QPoint topLeft(button.x() + button.width() / 2 - width / 2, button.y() + button.height());
-    messageWidget_->move(mapToGlobal(topLeft));
+    new AnchoredPopup(messageWidget_, clearCookieButton_);
     messageWidget_->show();
 
     messageTimer_->start(kNoticeMilliseconds);

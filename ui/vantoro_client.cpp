@@ -1,10 +1,12 @@
 #include "ui/vantoro_client.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QResizeEvent>
 #include <QUrl>
 
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 #include "stats/stat_beacon.h"
 #include "ui/drag_proxy.h"
 #include "ui_vantoro_client.h"
@@ -49,9 +51,9 @@ VantoroClient::~VantoroClient() = default;
 
 void VantoroClient::createBrowser() {
     const CefString url = homePageUrl();
-    // Asking for the handle gives "webWidget" a native window of its own before the window shows;
-    // start-up keeps its siblings plain widgets.
-    const WId parent = ui->webWidget->winId();
+    // On X11 asking for the handle gives "webWidget" a native window of its own before the window
+    // shows; start-up keeps its siblings plain widgets.
+    const platform::WindowHandle parent = platform::handleOfWidget(ui->webWidget);
     const QRect geometry = ui->webWidget->geometry();
     CefWindowInfo window_info;
     window_info.SetAsChild(parent, CefRect(0, 0, geometry.width(), geometry.height()));
@@ -137,6 +139,20 @@ void VantoroClient::showPageFullscreen(bool fullscreen) {
     // area changes.
     layout->activate();
     placeBrowser();
+}
+
+void VantoroClient::showAgain(const QByteArray &activationToken) {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    // A Wayland compositor brings a window to the front, minimised or not, only when asked with
+    // a token it handed out; the toolkit passes on the one in the environment with the next
+    // activation request and then removes it.
+    if (!activationToken.isEmpty() &&
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    }
+    activateWindow();
 }
 
 void VantoroClient::showNotice(const QString &text) {

@@ -37,6 +37,10 @@ public:
     // comes back as it was before, maximised or at its former geometry.
     void showPageFullscreen(bool fullscreen);
 
+    // Brings the window back, out of the taskbar too, and to the front: for a later start, which
+    // hands over the desktop's activation token it was given (empty without one).
+    void showAgain(const QByteArray &activationToken);
+
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
 
