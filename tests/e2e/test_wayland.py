@@ -59,20 +59,45 @@ class WaylandDesktop(ClientTest):
         poll(page_shown, 10, description="the page's colour along its bottom row and right "
                                          "column")
 
+    def skip_under_westons_x_window_manager(self):
+        # weston's X window manager neither carries out a move asked for by _NET_WM_MOVERESIZE
+        # nor tells an X client where it placed its window, so that a window placing a popup
+        # by its own position misplaces it; mutter does both, and the X11 scenarios cover
+        # these under a window manager that does.
+        if self.mode == "xwayland":
+            self.skipTest("weston's X window manager does not move or tell positions")
+
     def test_2_left_and_top_edges_move(self):
+        self.skip_under_westons_x_window_manager()
         # Room on every side first: a drag on the title bar.
         x, y, w, h = self.rect()
         start = self.bar.empty_spot()
         self.display.drag(start, (start[0] + 150 - x, start[1] + 150 - y))
         self.wait_rect((150, 150, w, h), "the window moved by its title bar")
 
-        self.display.drag((150 + 3, 150 + h // 2), (150 + 3 - 100, 150 + h // 2))
-        self.wait_rect((50, 150, w + 100, h), "the left edge dragged out")
-        self.display.drag((50 + (w + 100) // 2, 150 + 3), (50 + (w + 100) // 2, 150 + 3 - 100))
-        self.wait_rect((50, 50, w + 100, h + 100), "the top edge dragged up")
+        self.hold_drag((150 + 3, 150 + h // 2), (150 + 3 - 100, 150 + h // 2),
+                       (50, 150, w + 100, h), "the left edge dragged out")
+        self.hold_drag((50 + (w + 100) // 2, 150 + 3), (50 + (w + 100) // 2, 150 + 3 - 100),
+                       (50, 50, w + 100, h + 100), "the top edge dragged up")
         self.wait_page_follows()
 
+    def hold_drag(self, start, end, expected, what):
+        """Drags from start to end and holds the button, as a user does, until the window has
+        followed; the compositor may be a step behind the pointer."""
+        x = self.display.x
+        x.move_mouse(*start)
+        x.xdotool("mousedown", 1)
+        try:
+            for i in range(1, 11):
+                x.xdotool("mousemove", start[0] + (end[0] - start[0]) * i // 10,
+                          start[1] + (end[1] - start[1]) * i // 10)
+            self.wait_rect(expected, what)
+        finally:
+            x.xdotool("mouseup", 1)
+        self.wait_rect(expected, what + ", after the release")
+
     def test_3_notice_under_its_button(self):
+        self.skip_under_westons_x_window_manager()
         button = self.bar.buttons()["clearcookieButton"]
         self.display.click(*button)
         self.display.park_pointer()
