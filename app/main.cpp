@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <string>
 
 #include "app/bootstrap_cef.h"
 #include "app/single_instance.h"
@@ -38,11 +39,18 @@ int main(int argc, char *argv[]) {
     // automatic connections read as slots of objects named "return" and "clear" and warn about.
     QLoggingCategory::setFilterRules(
         QStringLiteral("qt.core.qmetaobject.connectslotsbyname=false"));
-    // The page's widget gets a native window of its own for the engine; its siblings stay plain
-    // widgets, as a native title bar would lose its transparent background.
+    // Where the page's widget gets a native window of its own for the engine, its siblings stay
+    // plain widgets, as a native title bar would lose its transparent background.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     // Names the client's settings file in the user's configuration folder.
     QCoreApplication::setOrganizationName(QStringLiteral("VantoroClient"));
+    const std::string windowSystemNote = platform::chooseWindowSystem();
+    if (!windowSystemNote.empty()) {
+        std::fprintf(stderr, "vantoro-client: %s\n", windowSystemNote.c_str());
+    }
+    // The desktop's permission for this start to bring a window to the front, read before the
+    // toolkit takes it for a window of its own: a later start hands it to the running client.
+    const QByteArray activationToken = qgetenv("XDG_ACTIVATION_TOKEN");
     QApplication application(argc, argv);
     bool endRequested = false;
     if (endRequests >= 0) {
@@ -61,7 +69,7 @@ int main(int argc, char *argv[]) {
     SingleInstance instance(dataFolder);
     bool ownsDataFolder = false;
     if (!dataFolder.isEmpty()) {
-        switch (instance.start(kHandOverTimeoutMs)) {
+        switch (instance.start(kHandOverTimeoutMs, activationToken)) {
             case SingleInstance::kFirst:
                 ownsDataFolder = true;
                 if (!instance.answerFailure().isEmpty()) {
@@ -87,8 +95,7 @@ int main(int argc, char *argv[]) {
     }
 
     VantoroClient window(nullptr);
-    QObject::connect(&instance, &SingleInstance::showRequested, &window,
-                     &VantoroClient::bringToFront);
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &VantoroClient::showAgain);
     if (!endRequested) {
         window.showAsLeft();
         // The loop ends when the last window has closed; its result does not change the exit code.

@@ -13,12 +13,27 @@
 namespace {
 
 const char kLockFileName[] = "client.lock";
-const char kShowRequest[] = "show\n";
+// "show", a space and the later start's activation token when it has one, a newline.
+const char kShowRequest[] = "show";
 const char kShowAnswer[] = "shown\n";
 constexpr int kRetryPauseMs = 50;
-// A later start sends its one short line at once; a connection that sends more, or nothing, is
-// not a later start and may not hold memory or a descriptor for long.
-constexpr qint64 kMaxRequestBytes = 64;
+// Tokens are short printable strings; anything else is not passed on.
+constexpr int kMaxTokenLength = 255;
+
+bool usableToken(const QByteArray &token) {
+    if (token.size() > kMaxTokenLength) {
+        return false;
+    }
+    for (const char c : token) {
+        if (c <= ' ' || c > '~') {
+            return false;
+        }
+    }
+    return true;
+}
+// A later start sends its one line (with its token) at once; a connection that sends more, or
+// nothing, is not a later start and may not hold memory or a descriptor for long.
+constexpr qint64 kMaxRequestBytes = kMaxTokenLength + 16;
 constexpr int kRequestTimeoutMs = 1000;
 
 }  // namespace
@@ -56,7 +71,7 @@ QString SingleInstance::answerFailure() const {
     return answerFailure_;
 }
 
-SingleInstance::Outcome SingleInstance::start(int timeoutMs) {
+SingleInstance::Outcome SingleInstance::start(int timeoutMs, const QByteArray &activationToken) {
     QDir().mkpath(dataFolder_);
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
@@ -67,7 +82,7 @@ SingleInstance::Outcome SingleInstance::start(int timeoutMs) {
         if (lock_.error() != QLockFile::LockFailedError) {
             return kUnguarded;
         }
-        if (askToShow(static_cast<int>(deadline.remainingTime()))) {
+        if (askToShow(static_cast<int>(deadline.remainingTime()), activationToken)) {
             return kHandedOver;
         }
         // A lock file the toolkit cannot read (empty after a crash between its creation and its
@@ -98,7 +113,7 @@ void SingleInstance::listen() {
     }
 }
 
-bool SingleInstance::askToShow(int timeoutMs) {
+bool SingleInstance::askToShow(int timeoutMs, const QByteArray &activationToken) {
     const QDeadlineTimer deadline(timeoutMs);
     const QString path = socketPath();
     if (path.isEmpty()) {
@@ -109,7 +124,11 @@ bool SingleInstance::askToShow(int timeoutMs) {
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
         return false;
     }
-    socket.write(kShowRequest);
+    QByteArray request(kShowRequest);
+    if (!activationToken.isEmpty() && usableToken(activationToken)) {
+        request += ' ' + activationToken;
+    }
+    socket.write(request + '\n');
     if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
         return false;
     }
@@ -138,9 +157,17 @@ void SingleInstance::answer() {
                 }
                 return;
             }
-            if (socket->readLine(kMaxRequestBytes) == kShowRequest) {
-                emit showRequested();
-                socket->write(kShowAnswer);
+            const QByteArray line = socket->readLine(kMaxRequestBytes);
+            if (line.endsWith('\n') && line.startsWith(kShowRequest)) {
+                const QByteArray rest = line.mid(int(sizeof kShowRequest) - 1).chopped(1);
+                QByteArray token;
+                if (rest.startsWith(' ') && usableToken(rest.mid(1))) {
+                    token = rest.mid(1);
+                }
+                if (rest.isEmpty() || !token.isEmpty()) {
+                    emit showRequested(token);
+                    socket->write(kShowAnswer);
+                }
             }
             socket->disconnectFromServer();
         });

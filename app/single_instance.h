@@ -1,6 +1,7 @@
 #ifndef APP_SINGLE_INSTANCE_H_
 #define APP_SINGLE_INSTANCE_H_
 
+#include <QByteArray>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -29,8 +30,9 @@ public:
 
     // Takes the data folder or hands over to the client that holds it, trying for at most
     // timeoutMs while a client holds the lock but does not answer (it may be starting up or
-    // ending).
-    Outcome start(int timeoutMs);
+    // ending). activationToken, which the desktop gave this start, goes to that client: on
+    // Wayland only a window shown with such a token may come to the front.
+    Outcome start(int timeoutMs, const QByteArray &activationToken = QByteArray());
     // The lock file's path, for the removal of the data folder.
     QString lockFilePath() const;
     // Why later starts cannot reach this client, which holds the data folder; empty while it
@@ -46,13 +48,13 @@ public:
     static QString serverName(const QString &dataFolder);
 
 signals:
-    // A later start asked for the window.
-    void showRequested();
+    // A later start asked for the window, handing over its activation token (empty without one).
+    void showRequested(const QByteArray &activationToken);
 
 private:
     QString socketPath() const;
     void listen();
-    bool askToShow(int timeoutMs);
+    bool askToShow(int timeoutMs, const QByteArray &activationToken);
     void answer();
 
     const QString dataFolder_;

@@ -37,4 +37,6 @@ vt_qt_abi(libqt6webenginecore6 qt6-webengine-abi VT_QT_WEBENGINE_ABI)
 # The CJK font keeps the Chinese tooltips and notice from showing as boxes.
 set(VT_PACKAGE_DEPENDS ${VT_QT_BASE_ABI} ${VT_QT_WEBENGINE_ABI} "fonts-wqy-microhei | fonts-noto-cjk")
 list(JOIN VT_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# Without the toolkit's Wayland plugin a Wayland session shows the window through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 include(CPack)

@@ -113,6 +113,13 @@ bool relaySessionBus();
 // The session bus's own address, also once relayed; empty when there is none.
 std::string sessionBusAddress();
 
+// --- Window system ----------------------------------------------------------------------------
+
+// Settles the toolkit's window system before it starts where the session's choice would fail: in
+// a Wayland session whose compositor does not answer the window goes to the X display, if there
+// is one. Returns a note for the user when it chose otherwise than the session, else empty.
+std::string chooseWindowSystem();
+
 // --- Crashes ----------------------------------------------------------------------------------
 
 // Installs the process-wide crash handler that writes a minidump into the current directory.

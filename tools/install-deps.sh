@@ -25,6 +25,7 @@ test_packages=(
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core
     libproxy1-plugin-webkit
+    weston xwayland qt6-wayland
 )
 
 bench_packages=(

@@ -1,9 +1,11 @@
 #include "ui/drag_proxy.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QTimerEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -14,6 +16,17 @@ const Qt::CursorShape kRegionCursors[] = {
 };
 
 constexpr int kCursorPollMilliseconds = 50;
+
+const Qt::Edges kRegionEdges[] = {
+    Qt::TopEdge,    Qt::TopEdge | Qt::RightEdge,   Qt::RightEdge, Qt::BottomEdge | Qt::RightEdge,
+    Qt::BottomEdge, Qt::BottomEdge | Qt::LeftEdge, Qt::LeftEdge,  Qt::TopEdge | Qt::LeftEdge,
+};
+
+// A Wayland client cannot place its own window: a left or top edge set by the program would
+// grow the window on the opposite side. The window system resizes it instead.
+bool windowSystemPlacesWindows() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 }  // namespace
 
@@ -28,7 +41,8 @@ DragProxy::DragProxy(QWidget *widget)
       pressY_(0),
       pressed_(false),
       pressRegion_(None),
-      cursorTimerId_(0) {
+      cursorTimerId_(0),
+      placedByWindowSystem_(windowSystemPlacesWindows()) {
     widget->setAttribute(Qt::WA_MouseTracking);
     widget->installEventFilter(this);
 }
@@ -74,6 +88,11 @@ void DragProxy::resizeIfAllowed(int x, int y, int width, int height) {
         widget_->minimumHeight() <= height && height <= widget_->maximumHeight()) {
         widget_->setGeometry(x, y, width, height);
     }
+}
+
+bool DragProxy::handOverResize(int region) {
+    QWindow *window = widget_->windowHandle();
+    return window && window->startSystemResize(kRegionEdges[region]);
 }
 
 void DragProxy::stopCursorTimer() {
@@ -144,9 +163,19 @@ bool DragProxy::eventFilter(QObject *watched, QEvent *event) {
             if (mouse->button() != Qt::LeftButton) {
                 break;
             }
-            pressed_ = true;
             const QPoint point = mouse->position().toPoint();
-            pressRegion_ = regionAt(point);
+            const WidgetRegion region = regionAt(point);
+            if (placedByWindowSystem_ && region < Inner && !widget_->isMaximized()) {
+                // The window system follows the pointer from here and this widget sees no more
+                // of the drag. Where it declines, the right and bottom edges are still ours.
+                if (handOverResize(region) ||
+                    (kRegionEdges[region] & (Qt::LeftEdge | Qt::TopEdge))) {
+                    stopCursorTimer();
+                    return true;
+                }
+            }
+            pressed_ = true;
+            pressRegion_ = region;
             const QPoint global = widget_->mapToGlobal(point);
             pressX_ = global.x();
             pressY_ = global.y();

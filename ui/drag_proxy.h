@@ -8,7 +8,8 @@ class QPoint;
 class QWidget;
 
 // Gives a frameless widget its resize edges back: resize cursors along bands at its borders and
-// corners, and a left-button drag there resizes it within its minimum and maximum size.
+// corners, and a left-button drag there resizes it within its minimum and maximum size. Where the
+// window system places windows itself (Wayland) the drag is handed to it.
 class DragProxy : public QObject {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ private:
     WidgetRegion regionAt(const QPoint &point) const;
     void resizeIfAllowed(int x, int y, int width, int height);
     void stopCursorTimer();
+    // Asks the window system to resize the window by the edges of region, following the pointer.
+    bool handOverResize(int region);
 
     QWidget *widget_;
     int top_;
@@ -51,6 +54,7 @@ private:
     bool pressed_;
     int pressRegion_;
     int cursorTimerId_;
+    const bool placedByWindowSystem_;
 };
 
 #endif  // UI_DRAG_PROXY_H_

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/platform.h"
+#include "ui/anchored_popup.h"
 #include "ui/arrow_widget.h"
 
 namespace {
@@ -162,7 +163,7 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageWidget_->setAttribute(Qt::WA_ShowWithoutActivating);
     messageWidget_->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
 
-    messageWidget_->move(bubbleTopLeft(width));
+    new AnchoredPopup(messageWidget_, clearCookieButton_);
     messageWidget_->show();
 
     messageTimer_->start(kNoticeMilliseconds);

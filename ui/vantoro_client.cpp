@@ -9,6 +9,7 @@
 
 #include "browser/zoom_steps.h"
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 #include "stats/stat_beacon.h"
 #include "ui/drag_proxy.h"
 #include "ui/notification_question.h"
@@ -72,9 +73,9 @@ VantoroClient::~VantoroClient() {
 
 void VantoroClient::createBrowser() {
     const CefString url = homePageUrl();
-    // Asking for the handle gives "webWidget" a native window of its own before the window shows;
-    // start-up keeps its siblings plain widgets.
-    const WId parent = ui->webWidget->winId();
+    // On X11 asking for the handle gives "webWidget" a native window of its own before the window
+    // shows; start-up keeps its siblings plain widgets.
+    const platform::WindowHandle parent = platform::handleOfWidget(ui->webWidget);
     const QRect geometry = ui->webWidget->geometry();
     CefWindowInfo window_info;
     window_info.SetAsChild(parent, CefRect(0, 0, geometry.width(), geometry.height()));
@@ -238,6 +239,17 @@ void VantoroClient::updateFullscreen() {
     // area changes.
     layout->activate();
     placeBrowser();
+}
+
+void VantoroClient::showAgain(const QByteArray &activationToken) {
+    // A Wayland compositor brings a window to the front, minimised or not, only when asked with
+    // a token it handed out; the toolkit passes on the one in the environment with the next
+    // activation request and then removes it.
+    if (!activationToken.isEmpty() &&
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    }
+    bringToFront();
 }
 
 void VantoroClient::showNotice(const QString &text) {

@@ -58,6 +58,10 @@ public:
     // Gives the window's browser the zoom the viewer left it with.
     void restorePageZoom();
 
+    // Brings the window back, out of the taskbar too, and to the front: for a later start, which
+    // hands over the desktop's activation token it was given (empty without one).
+    void showAgain(const QByteArray &activationToken);
+
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
     // Asks in a bubble where the notice shows whether host may send notifications.

@@ -19,6 +19,7 @@
 #include <QWebEngineScript>
 
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 #include "src/browser_view.h"
 #include "src/context_menu.h"
 #include "src/context_menu_params_impl.h"
@@ -125,7 +126,7 @@ bool CefBrowserHost::CreateBrowser(const CefWindowInfo &windowInfo, CefRefPtr<Ce
     if (!context || !context->profile()) {
         return false;
     }
-    if ((windowInfo.style & WS_CHILD) && !QWidget::find(windowInfo.parent_window)) {
+    if ((windowInfo.style & WS_CHILD) && !platform::widgetOfHandle(windowInfo.parent_window)) {
         return false;
     }
     const QUrl target(toQString(url));
@@ -148,7 +149,7 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
         return nullptr;
     }
     const bool child = windowInfo.style & WS_CHILD;
-    QWidget *parent = child ? QWidget::find(windowInfo.parent_window) : nullptr;
+    QWidget *parent = child ? platform::widgetOfHandle(windowInfo.parent_window) : nullptr;
     if (child && !parent) {
         return nullptr;
     }
@@ -167,8 +168,8 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
         view->setAttribute(Qt::WA_QuitOnClose, false);
         placeTopLevel(view, windowInfo);
     }
-    // The program moves and sizes the browser by its native window.
-    view->winId();
+    // The program moves and sizes the browser by its handle.
+    platform::handleOfWidget(view);
     browser->Connect();
 
     openBrowsers().push_back(browser);
@@ -373,7 +374,7 @@ CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() {
 }
 
 CefWindowHandle BrowserImpl::GetWindowHandle() {
-    return closed_ || !view_ ? 0 : static_cast<CefWindowHandle>(view_->winId());
+    return closed_ || !view_ ? 0 : platform::handleOfWidget(view_);
 }
 
 void BrowserImpl::ShowDevTools(const CefWindowInfo &windowInfo, CefRefPtr<CefClient>,

@@ -16,11 +16,12 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 
 namespace platform {
 
 void placeChildWindow(WindowHandle child, int x, int y, int width, int height) {
-    if (QWidget *widget = QWidget::find(static_cast<WId>(child))) {
+    if (QWidget *widget = widgetOfHandle(child)) {
         widget->setGeometry(x, y, width, height);
     }
 }
@@ -121,7 +122,7 @@ bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
 }  // namespace
 
 void startWindowMove(WindowHandle window) {
-    QWidget *widget = QWidget::find(static_cast<WId>(window));
+    QWidget *widget = widgetOfHandle(window);
     if (!widget || !widget->windowHandle()) {
         return;
     }
@@ -145,7 +146,7 @@ void startWindowMove(WindowHandle window) {
 }
 
 void focusWindow(WindowHandle window) {
-    if (QWidget *widget = QWidget::find(static_cast<WId>(window))) {
+    if (QWidget *widget = widgetOfHandle(window)) {
         widget->activateWindow();
         widget->setFocus();
     }

@@ -43,4 +43,9 @@ bool desktopComposited() {
     return true;
 }
 
+std::string chooseWindowSystem() {
+    // One window system only.
+    return std::string();
+}
+
 }  // namespace platform

@@ -24,9 +24,11 @@ namespace {
 
 // A later start runs its blocking hand-over on a thread of its own, so that the running client,
 // on this thread, can answer it.
-SingleInstance::Outcome startElsewhere(const QString &folder, int timeoutMs, int answerAfterMs) {
+SingleInstance::Outcome startElsewhere(const QString &folder, int timeoutMs, int answerAfterMs,
+                                       const QByteArray &token = QByteArray()) {
     SingleInstance::Outcome outcome = SingleInstance::kFirst;
-    QThread *thread = QThread::create([&] { outcome = SingleInstance(folder).start(timeoutMs); });
+    QThread *thread =
+        QThread::create([&] { outcome = SingleInstance(folder).start(timeoutMs, token); });
     thread->start();
     // The running client may be busy starting up before its event loop turns.
     QThread::msleep(static_cast<unsigned long>(answerAfterMs));
@@ -88,6 +90,23 @@ TEST_F(SingleInstanceTest, LaterStartHandsOverToTheRunningClient) {
 
     first.release();
     EXPECT_EQ(SingleInstance(folder()).start(2000), SingleInstance::kFirst);
+}
+
+// Only a window shown with the desktop's token may come to the front on Wayland; a token that
+// could not be one is left out, and the window still shows.
+TEST_F(SingleInstanceTest, LaterStartHandsItsActivationTokenOver) {
+    SingleInstance first(folder());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    ASSERT_EQ(first.start(2000), SingleInstance::kFirst);
+    for (const QByteArray &token : {QByteArray("weston-7_a1b2"), QByteArray("two words"),
+                                    QByteArray(300, 'x'), QByteArray()}) {
+        EXPECT_EQ(startElsewhere(folder(), 2000, 0, token), SingleInstance::kHandedOver);
+    }
+    ASSERT_EQ(shown.count(), 4);
+    EXPECT_EQ(shown.at(0).at(0).toByteArray(), "weston-7_a1b2");
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_TRUE(shown.at(i).at(0).toByteArray().isEmpty()) << i;
+    }
 }
 
 TEST_F(SingleInstanceTest, LockOfADeadClientIsTakenOver) {

@@ -37,7 +37,7 @@ class Client:
         os.makedirs(home, exist_ok=True)
         os.makedirs(workdir, exist_ok=True)
         env = standin.client_environment(stats, display.env)
-        env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
+        env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM=display.qpa_platform)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         if accessibility:
             env.update(accessibility.env())
@@ -176,7 +176,7 @@ class ClientTest(unittest.TestCase):
         cls.clients = []
         cls.scratch = tempfile.mkdtemp(prefix="vt-e2e-")
         cls.addClassCleanup(cls._remove_scratch)
-        cls.display = XDisplay(window_manager=cls.window_manager, scratch=cls.scratch)
+        cls.display = cls.make_display()
         cls.addClassCleanup(cls.display.close)
         cls.accessibility = None
         if cls.reads_notices:
@@ -192,6 +192,10 @@ class ClientTest(unittest.TestCase):
         except BaseException:
             cls.failed = True
             raise
+
+    @classmethod
+    def make_display(cls):
+        return XDisplay(window_manager=cls.window_manager, scratch=cls.scratch)
 
     @classmethod
     def prepare(cls):

@@ -42,6 +42,7 @@ class XDisplay:
         self.name = ":" + number.decode().strip()
         self.size = size
         self.env = dict(os.environ, DISPLAY=self.name)
+        self.qpa_platform = "xcb"
         self.wm = None
         if window_manager:
             wm_home = tempfile.mkdtemp(prefix="vt-openbox-", dir=scratch)
@@ -51,6 +52,17 @@ class XDisplay:
             poll(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False),
                 15, description="openbox to manage the display")
+
+    @classmethod
+    def existing(cls, name, size=SCREEN):
+        """An X server that someone else runs (a compositor's XWayland), for its windows."""
+        self = cls.__new__(cls)
+        self.server = self.wm = None
+        self.name = name
+        self.size = size
+        self.env = dict(os.environ, DISPLAY=name)
+        self.qpa_platform = "xcb"
+        return self
 
     def run(self, args, check=True):
         result = subprocess.run(args, env=self.env, stdout=subprocess.PIPE,

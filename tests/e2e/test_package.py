@@ -57,6 +57,8 @@ class Package(ClientTest):
                                       stdout=subprocess.PIPE, text=True, check=True).stdout
             version = provides.split(virtual + " (= ", 1)[1].split(")")[0]
             self.assertIn("%s (= %s)" % (virtual, version), depends)
+        # A Wayland session gets the native window when the toolkit's plugin is there.
+        self.assertEqual(self.field("Recommends"), "qt6-wayland")
         exe = os.path.join(self.root, "usr", "bin", "vantoro-client")
         self.assertTrue(os.access(exe, os.X_OK))
         entry = self.desktop_entry()

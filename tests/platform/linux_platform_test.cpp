@@ -2,9 +2,12 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -140,6 +143,43 @@ TEST(LinuxPlatform, EndRequestIsReadFromThePipeAndASecondOneEndsAtOnce) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status)) << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
+
+// A Wayland session whose compositor is gone shows the window on the X display and says so once;
+// a compositor that answers, a window system the user named or no X display leave the choice.
+TEST(LinuxPlatform, WindowGoesToX11OnlyWhenNoCompositorAnswers) {
+    char folder[] = "/tmp/vt-wayland-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    setenv("XDG_RUNTIME_DIR", folder, 1);
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    setenv("DISPLAY", ":99", 1);
+    setenv("WAYLAND_DISPLAY", "wayland-gone", 1);
+    unsetenv("WAYLAND_SOCKET");
+    unsetenv("QT_QPA_PLATFORM");
+    const std::string note = platform::chooseWindowSystem();
+    EXPECT_NE(note.find(std::string(folder) + "/wayland-gone"), std::string::npos) << note;
+    ASSERT_NE(getenv("QT_QPA_PLATFORM"), nullptr);
+    EXPECT_STREQ(getenv("QT_QPA_PLATFORM"), "xcb");
+    EXPECT_EQ(platform::chooseWindowSystem(), "");
+
+    unsetenv("QT_QPA_PLATFORM");
+    const std::string live = std::string(folder) + "/wayland-live";
+    const int compositor = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, live.c_str());
+    ASSERT_EQ(bind(compositor, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(compositor, 4), 0);
+    setenv("WAYLAND_DISPLAY", "wayland-live", 1);
+    EXPECT_EQ(platform::chooseWindowSystem(), "");
+    close(compositor);
+    unlink(live.c_str());
+
+    setenv("WAYLAND_DISPLAY", "wayland-gone", 1);
+    unsetenv("DISPLAY");
+    EXPECT_EQ(platform::chooseWindowSystem(), "");
+    EXPECT_EQ(getenv("QT_QPA_PLATFORM"), nullptr);
+    rmdir(folder);
 }
 
 }  // namespace

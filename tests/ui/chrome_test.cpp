@@ -112,6 +112,11 @@ TEST_F(TitleBarTest, ClearCacheShowsOneNoticeUnderTheButtonBeforeItsSignal) {
     EXPECT_EQ(bubble->size(), QSize(180, 60));
     const QRect b = clear->geometry();
     EXPECT_EQ(bubble->pos(), bar_->mapToGlobal(QPoint(b.x() + b.width() / 2 - 90, b.bottom() + 1)));
+    // A popup of the window, which Wayland places relative to it; it goes where the window goes.
+    EXPECT_EQ(bubble->parentWidget(), window_);
+    EXPECT_EQ(bubble->windowType(), Qt::ToolTip);
+    window_->move(window_->pos() + QPoint(40, 30));
+    EXPECT_EQ(bubble->pos(), bar_->mapToGlobal(QPoint(b.x() + b.width() / 2 - 90, b.bottom() + 1)));
     EXPECT_EQ(bubble->findChild<QLabel *>()->text(),
               QString::fromUtf8(u8"清除缓存成功,请重启客户端"));
 }

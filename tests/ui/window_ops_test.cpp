@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 
 namespace {
 
@@ -26,6 +27,20 @@ TEST(WindowOpsTest, ChildWindowIsPlacedByItsHandle) {
     platform::placeChildWindow(static_cast<platform::WindowHandle>(handle), 0, 0, 1, 1);
     EXPECT_EQ(successor->geometry(), QRect(5, 5, 10, 10));
     EXPECT_EQ(host.size(), QSize(400, 300));
+}
+
+// Off X11 (here the offscreen platform, as on Wayland) the page's widget must not become a
+// native window, which the compositor may show late; its handle still finds and places it.
+TEST(WindowOpsTest, ChildHandleNeedsNoNativeWindowOffX11) {
+    QWidget host;
+    auto *child = new QWidget(&host);
+    const platform::WindowHandle handle = platform::handleOfWidget(child);
+    EXPECT_FALSE(child->testAttribute(Qt::WA_NativeWindow));
+    EXPECT_EQ(platform::handleOfWidget(child), handle);
+    platform::placeChildWindow(handle, 0, 0, 320, 240);
+    EXPECT_EQ(child->geometry(), QRect(0, 0, 320, 240));
+    delete child;
+    EXPECT_EQ(platform::widgetOfHandle(handle), nullptr);
 }
 
 // Moving the pointer over the title bar without a button must never start a window move.

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""The client on a Wayland desktop (weston), natively or through XWayland as VT_WAYLAND_MODE
+says: the page fills its area from the start, the left and top edges move with a drag, the notice
+bubble shows under its button, and full screen comes back to the window as it was."""
+
+import os
+
+from client_case import ClientTest, main
+from devtools import evaluate, navigate
+from processes import poll
+from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT
+from weston_display import WestonDisplay
+import standin
+
+PAGE_BACKGROUND = (0xf4, 0xf1, 0xea)
+ROOM_URL = "https://%s/room?source=mp4&profile=360p30" % standin.SITE_HOST
+
+
+def near(rgb, colour, tolerance=8):
+    return all(abs(a - b) <= tolerance for a, b in zip(rgb, colour))
+
+
+class WaylandDesktop(ClientTest):
+    mode = os.environ.get("VT_WAYLAND_MODE", "native")
+
+    @classmethod
+    def make_display(cls):
+        return WestonDisplay(xwayland=cls.mode == "xwayland", scratch=cls.scratch)
+
+    def rect(self):
+        return self.client.geometry()
+
+    def wait_rect(self, expected, what, tolerance=2):
+        def there():
+            return all(abs(a - b) <= tolerance for a, b in zip(self.rect(), expected))
+        poll(there, 15, description="%s at %s (now %s)" % (what, expected, self.rect()))
+
+    def wait_page_follows(self):
+        def follows():
+            _, _, w, h = self.rect()
+            vw, vh = evaluate(self.page, "[innerWidth, innerHeight]")
+            return vw == w - 2 * MARGIN and abs(vh - (h - 2 * MARGIN - TITLE_HEIGHT)) <= 3
+        poll(follows, 10, description="the page to follow the window")
+
+    def test_1_page_fills_its_area(self):
+        self.display.park_pointer()
+        x, y, w, h = self.rect()
+        self.assertEqual((w, h), DEFAULT_SIZE)
+        left, top = x + MARGIN, y + MARGIN + TITLE_HEIGHT
+        right, bottom = x + w - MARGIN - 1, y + h - MARGIN - 1
+
+        def page_shown():
+            # The page's last row and last column, where a late or missized surface shows blank.
+            row = self.display.pixels(left, bottom, right - left + 1, 1)
+            column = self.display.pixels(right, top, 1, bottom - top + 1)
+            edge = [px for strip in (row, column)
+                    for px in (strip[i:i + 3] for i in range(0, len(strip), 3))]
+            return sum(1 for px in edge if near(px, PAGE_BACKGROUND)) >= len(edge) * 0.9
+        poll(page_shown, 10, description="the page's colour along its bottom row and right "
+                                         "column")
+
+    def skip_under_westons_x_window_manager(self):
+        # weston's X window manager carries out moves and a window's own placement only now and
+        # then, and brings a window back from full screen at its frame's margin (32, 32); mutter
+        # does all of it, and the X11 scenarios cover these under a window manager that does.
+        if self.mode == "xwayland":
+            self.skipTest("weston's X window manager places X windows unreliably")
+
+    def test_2_left_and_top_edges_move(self):
+        self.skip_under_westons_x_window_manager()
+        # Room on every side first: a drag on the title bar.
+        x, y, w, h = self.rect()
+        start = self.bar.empty_spot()
+        self.display.drag(start, (start[0] + 150 - x, start[1] + 150 - y))
+        self.wait_rect((150, 150, w, h), "the window moved by its title bar")
+
+        self.hold_drag((150 + 3, 150 + h // 2), (150 + 3 - 100, 150 + h // 2),
+                       (50, 150, w + 100, h), "the left edge dragged out")
+        self.hold_drag((50 + (w + 100) // 2, 150 + 3), (50 + (w + 100) // 2, 150 + 3 - 100),
+                       (50, 50, w + 100, h + 100), "the top edge dragged up")
+        self.wait_page_follows()
+
+    def hold_drag(self, start, end, expected, what):
+        """Drags from start to end and holds the button, as a user does, until the window has
+        followed; the compositor may be a step behind the pointer."""
+        x = self.display.x
+        x.move_mouse(*start)
+        x.xdotool("mousedown", 1)
+        try:
+            for i in range(1, 11):
+                x.xdotool("mousemove", start[0] + (end[0] - start[0]) * i // 10,
+                          start[1] + (end[1] - start[1]) * i // 10)
+            self.wait_rect(expected, what)
+        finally:
+            x.xdotool("mouseup", 1)
+        self.wait_rect(expected, what + ", after the release")
+
+    def test_3_notice_under_its_button(self):
+        self.skip_under_westons_x_window_manager()
+        button = self.bar.buttons()["clearcookieButton"]
+        self.display.click(*button)
+        self.display.park_pointer()
+        bar_top = self.bar.rect()[1]
+        # The bubble's white body (170 pixels of its 180) starts below its arrow, 17 pixels
+        # under its top edge, which is at the button's bottom: 6 + 28 pixels below the bar's top.
+        area = (button[0] - 200, bar_top, 400, 140)
+
+        def body():
+            rgb = self.display.pixels(*area)
+            rows = []
+            for r in range(area[3]):
+                line = rgb[r * area[2] * 3:(r + 1) * area[2] * 3]
+                white = [c for c in range(area[2]) if line[c * 3:c * 3 + 3] == b"\xff\xff\xff"]
+                if len(white) >= 100:
+                    rows.append((r, white[0], white[-1]))
+            return rows or None
+        rows = poll(body, 5, description="the notice bubble near its button")
+        r, first, last = rows[0]
+        self.assertLessEqual(abs(area[0] + (first + last) / 2 - button[0]), 6, rows[:3])
+        self.assertLessEqual(abs(area[1] + r - (bar_top + 34 + 17)), 2, rows[:3])
+
+    def test_4_full_screen_and_back(self):
+        self.skip_under_westons_x_window_manager()
+        before = self.rect()
+        navigate(self.page, ROOM_URL, timeout=60)
+        self.display.click(*self.client.element_centre(self.page, "#player-0 .fullscreen"))
+        self.wait_rect((0, 0) + self.display.size, "the page covering the screen", 0)
+        poll(lambda: evaluate(self.page, "!!document.fullscreenElement"), 10,
+             description="the page in full screen")
+        self.display.key("Escape")
+        self.wait_rect(before, "the window as it was", 0)
+        self.wait_page_follows()
+
+
+if __name__ == "__main__":
+    main()
