@@ -66,13 +66,13 @@ class Downloads(ClientTest):
         self.assertEqual(self.read("blob.bin"), "blob 数据".encode())
 
     def test_2_unsafe_names_stay_in_the_folder(self):
-        before = set(self.files())
+        before = start = set(self.files())
         for name in ["../../.bashrc", "CON", "", "x" * 300 + ".txt", "a\x01b\x7fc\u202e.txt"]:
             self.click_link(self.attachment(name, 10))
             poll(lambda: len(set(self.files()) - before) == 1, 15,
                  description="the download of %r" % name)
             before = set(self.files())
-        added = sorted(set(self.files()) - {"节目单.txt", "节目单 (1).txt", "data.txt", "blob.bin"})
+        added = sorted(set(self.files()) - start)
         self.assertEqual(sorted(added, key=len)[:4],
                          sorted(["bashrc", "_CON", "abc.txt", "download"], key=len))
         long_name = max(added, key=len)
@@ -88,30 +88,48 @@ class Downloads(ClientTest):
         poll(lambda: self.files() == before, 5,
              description="no file left of the download (now %s)" % self.files())
 
-    def test_4_running_download_ends_with_the_client(self):
+    def test_4_nothing_at_the_final_name_is_overwritten(self):
+        # A link placed at a final name while its download runs, and a download named as the
+        # other's name plus ".part": every byte lands in the folder, none through the link.
+        before = set(self.files())
+        outside = os.path.join(self.scratch, "outside.txt")
+        self.click_link(self.attachment("clip.txt.part", 100000, "&rate=100000"), "clip.txt.part")
+        self.click_link(self.attachment("clip.txt", 300000, "&rate=100000"), "clip.txt")
+        poll(lambda: len(set(self.files()) - before) == 2, 10,
+             description="both downloads to start (now %s)" % self.files())
+        os.symlink(outside, os.path.join(self.folder, "clip.txt"))
+        self.wait_files(before | {"clip.txt", "clip (1).txt", "clip.txt.part"})
+        self.client.notices.wait_for("已下载: clip (1).txt")
+        self.assertFalse(os.path.lexists(outside))
+        self.assertEqual(self.read("clip (1).txt"), standin.download_body(300000))
+        self.assertEqual(self.read("clip.txt.part"), standin.download_body(100000))
+        os.remove(os.path.join(self.folder, "clip.txt"))
+
+    def test_5_running_download_ends_with_the_client(self):
         before = self.files()
         start = len(self.site.requests())
         self.click_link(self.attachment("slow.bin", 1000000, "&rate=20000"))
-        self.site.wait_for_path("/download", 10, start=start, query_contains="rate=20000")
-        poll(lambda: [f for f in self.files() if f.startswith("slow.bin")], 10,
-             description="the download to start")
+        self.assertIsNotNone(self.site.wait_for_path("/download", 10, start=start,
+                                                     query_contains="rate=20000"))
+        poll(lambda: self.files() != before, 10, description="the download to start")
         self.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(), 0)
         self.assertEqual(self.files(), before)
 
-    def test_5_never_into_the_data_folder(self):
+    def test_6_never_into_the_data_folder(self):
         # The user's folder settings name a folder that clearing the cache would remove.
-        home = os.path.join(self.scratch, "home-5")
+        home = os.path.join(self.scratch, "home-6")
         inside = os.path.join(home, ".local", "share", "VantoroClient", "Downloads")
         os.makedirs(os.path.join(home, ".config"))
         with open(os.path.join(home, ".config", "user-dirs.dirs"), "w") as dirs:
             dirs.write('XDG_DOWNLOAD_DIR="%s"\n' % inside)
         self.client.stop()
         start = len(self.site.requests())
-        self.client = type(self).client = self.start_client(home="home-5", workdir="work-5")
+        self.client = type(self).client = self.start_client(home="home-6", workdir="work-6")
         self.client.wait_window()
         self.page = type(self).page = self.client.main_page()
-        self.site.wait_for_path("/loaded", 20, start=start, query_contains="page=home")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=home"))
         self.click_link(self.attachment("kept.txt", 10))
         self.client.notices.wait_for("下载失败: kept.txt")
         self.assertFalse(os.path.exists(os.path.join(inside, "kept.txt")))
