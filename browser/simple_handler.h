@@ -4,6 +4,8 @@
 #include <list>
 #include <mutex>
 
+#include <QElapsedTimer>
+
 #include "browser/download_targets.h"
 #include "include/cef_client.h"
 
@@ -36,8 +38,9 @@ public:
     // CefDisplayHandler
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
 
-    // CefDownloadHandler: into the user's download folder under a safe, unused name; the window
-    // tells the user when a download has arrived or failed.
+    // CefDownloadHandler: into the user's download folder under a safe, unused name, a few at a
+    // time, never filling the disk; a page gets one download it starts by itself. The window
+    // tells the user when a download has arrived, failed or been refused.
     void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
                           const CefString &suggested_name,
                           CefRefPtr<CefBeforeDownloadCallback> callback) override;
@@ -72,6 +75,7 @@ public:
 
 private:
     void showDownloadNotice(bool arrived, const QString &name);
+    void showNotice(const QString &text);
 
     // Changed on the engine's thread, copied on the window's thread: guarded by
     // browser_list_mutex_.
@@ -79,6 +83,9 @@ private:
     VantoroClient *owner_;
     // Used on the engine's thread only.
     DownloadTargets download_targets_;
+    int running_downloads_ = 0;
+    bool unprompted_download_started_ = false;
+    QElapsedTimer free_space_checked_;
     std::mutex browser_list_mutex_;
 
     IMPLEMENT_REFCOUNTING(SimpleHandler);

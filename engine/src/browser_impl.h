@@ -3,6 +3,7 @@
 #ifndef ENGINE_SRC_BROWSER_IMPL_H_
 #define ENGINE_SRC_BROWSER_IMPL_H_
 
+#include <utility>
 #include <vector>
 
 #include <QPointer>
@@ -74,6 +75,10 @@ public:
     // keeps the browser open.
     bool WindowCloseRequested();
     void ShowContextMenu(const QWebEngineContextMenuRequest &request, const QPoint &global_pos);
+    // The user pressed a key or button in the page.
+    void NoteUserInput() { user_input_ = true; }
+    // Whether the user pressed a key or button in the page since the last call.
+    bool TakeUserInput() { return std::exchange(user_input_, false); }
     // The view is being destroyed, perhaps with its parent and without a close request.
     void ViewDestroyed();
     // The browser is gone: the client hears of it last and the view goes.
@@ -103,6 +108,7 @@ private:
     bool has_document_ = false;
     bool closing_ = false;
     bool closed_ = false;
+    bool user_input_ = false;
 
     IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

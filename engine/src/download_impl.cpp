@@ -71,6 +71,7 @@ void DownloadImpl::OnRequested(QWebEngineDownloadRequest *request) {
         return;
     }
     CefRefPtr<DownloadImpl> download(new DownloadImpl(request, browser.get(), handler));
+    download->user_gesture_ = browser->TakeUserInput();
     handler->OnBeforeDownload(browser.get(), download.get(),
                               CefString(request->suggestedFileName().toStdU16String()),
                               download.get());

@@ -27,6 +27,7 @@ public:
     bool IsComplete() override { return state_ == State::kComplete; }
     bool IsCanceled() override { return state_ == State::kCanceled; }
     CefString GetFullPath() override;
+    bool HasUserGesture() override { return user_gesture_; }
 
     // CefBeforeDownloadCallback
     void Continue(const CefString &download_path, bool show_dialog) override;
@@ -55,6 +56,7 @@ private:
     CefRefPtr<CefBrowser> browser_;
     CefRefPtr<CefDownloadHandler> handler_;
     State state_ = State::kAsking;
+    bool user_gesture_ = false;
     QString path_;
     QString private_folder_;
     QString part_path_;
