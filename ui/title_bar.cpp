@@ -31,6 +31,8 @@ QPushButton *makeButton(QWidget *parent, int width, int height, const char *base
 }
 
 constexpr int kNoticeMilliseconds = 2500;
+// A notice on the screen rather than under the button keeps this far from the screen's top.
+constexpr int kScreenNoticeTop = 24;
 constexpr unsigned kMaximizePauseMilliseconds = 150;
 
 }  // namespace
@@ -131,15 +133,32 @@ void TitleBar::onClicked() {
 }
 
 void TitleBar::showNotice(const QString &text) {
-    // The label's 12-pixel font and 10-pixel margins, the bubble's 5-pixel margins and some air;
-    // as high as the clear-cache notice.
+    popupMessage(text, noticeWidth(text), 60);
+}
+
+void TitleBar::showScreenNotice(const QString &text, const QRect &screen) {
+    const int width = noticeWidth(text);
+    ArrowWidget *bubble = makeBubble(text, width, 40, false);
+    // Unmanaged, so that no window manager puts it under a full-screen window.
+    bubble->setWindowFlag(Qt::X11BypassWindowManagerHint);
+    showBubble(bubble, QPoint(screen.center().x() - width / 2, screen.top() + kScreenNoticeTop));
+}
+
+int TitleBar::noticeWidth(const QString &text) const {
+    // The label's 12-pixel font and 10-pixel margins, the bubble's 5-pixel margins and some air.
     QFont font = this->font();
     font.setPixelSize(12);
-    const int width = QFontMetrics(font).horizontalAdvance(text) + 2 * 10 + 2 * 5 + 16;
-    popupMessage(text, qMax(width, 120), 60);
+    return qMax(QFontMetrics(font).horizontalAdvance(text) + 2 * 10 + 2 * 5 + 16, 120);
 }
 
 void TitleBar::popupMessage(QString text, int width, int height) {
+    // Centred under the clear-cache button, its top edge at the button's bottom.
+    const QRect button = clearCookieButton_->geometry();
+    const QPoint topLeft(button.x() + button.width() / 2 - width / 2, button.y() + button.height());
+    showBubble(makeBubble(text, width, height, true), mapToGlobal(topLeft));
+}
+
+ArrowWidget *TitleBar::makeBubble(const QString &text, int width, int height, bool arrow) {
     messageTimer_->stop();
     if (messageWidget_) {
         messageWidget_->close();
@@ -152,19 +171,19 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageLabel_->setContentsMargins(10, 0, 10, 0);
     messageLabel_->setText(text);
 
-    messageWidget_ = new ArrowWidget;
-    messageWidget_->setArrowAtBottom(false);
-    messageWidget_->setArrowOffset((width - 20) / 2);
-    messageWidget_->setArrowSize(20, 12);
-    messageWidget_->setFixedSize(width, height);
-    messageWidget_->setContentWidget(messageLabel_);
+    auto *bubble = new ArrowWidget;
+    bubble->setArrowAtBottom(false);
+    bubble->setArrowOffset((width - 20) / 2);
+    bubble->setArrowSize(arrow ? 20 : 0, arrow ? 12 : 0);
+    bubble->setFixedSize(width, height);
+    bubble->setContentWidget(messageLabel_);
+    return bubble;
+}
 
-    // Centred under the clear-cache button, its top edge at the button's bottom.
-    const QRect button = clearCookieButton_->geometry();
-    const QPoint topLeft(button.x() + button.width() / 2 - width / 2, button.y() + button.height());
-    messageWidget_->move(mapToGlobal(topLeft));
+void TitleBar::showBubble(ArrowWidget *bubble, const QPoint &topLeft) {
+    messageWidget_ = bubble;
+    messageWidget_->move(topLeft);
     messageWidget_->show();
-
     messageTimer_->start(kNoticeMilliseconds);
 }
 

@@ -1,7 +1,9 @@
 #ifndef UI_TITLE_BAR_H_
 #define UI_TITLE_BAR_H_
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -22,6 +24,9 @@ public:
 
     // Shows text in the notice bubble, sized to fit it.
     void showNotice(const QString &text);
+    // Shows text in a bubble of the same look without an arrow at the top centre of screen
+    // (global coordinates), where the title bar itself may be hidden.
+    void showScreenNotice(const QString &text, const QRect &screen);
 
 signals:
     void on_return_home();
@@ -39,6 +44,11 @@ protected:
 private:
     // Shows text in a bubble of width x height under the clear-cache button for 2500 ms.
     void popupMessage(QString text, int width, int height);
+    int noticeWidth(const QString &text) const;
+    // A new bubble around text, replacing any notice still showing.
+    ArrowWidget *makeBubble(const QString &text, int width, int height, bool arrow);
+    // Shows bubble at topLeft (global) until the notice time is over.
+    void showBubble(ArrowWidget *bubble, const QPoint &topLeft);
 
     QLabel *titleLabel_;
     QLabel *versionLabel_;

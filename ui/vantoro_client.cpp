@@ -1,7 +1,9 @@
 #include "ui/vantoro_client.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QUrl>
 
 #include "platform/platform.h"
@@ -123,6 +125,8 @@ void VantoroClient::showPageFullscreen(bool fullscreen) {
         ui->titleWidget->hide();
         layout->setContentsMargins(QMargins());
         showFullScreen();
+        ui->titleWidget->showScreenNotice(QStringLiteral(u"按 Esc 即可退出全屏模式"),
+                                          screen()->geometry());
     } else {
         ui->titleWidget->show();
         layout->setContentsMargins(restoreMargins_);
@@ -130,13 +134,22 @@ void VantoroClient::showPageFullscreen(bool fullscreen) {
             showMaximized();
         } else {
             showNormal();
-            setGeometry(restoreGeometry_);
+            setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
     // The window's size may stay the same (maximised on a screen without panels) while the page's
     // area changes.
     layout->activate();
     placeBrowser();
+}
+
+QRect VantoroClient::onAScreen(QRect geometry, const QRect &fallback) {
+    // The screen that held the window may have gone meanwhile (a monitor unplugged).
+    if (!QGuiApplication::screenAt(geometry.center())) {
+        geometry.setSize(geometry.size().boundedTo(fallback.size()));
+        geometry.moveCenter(fallback.center());
+    }
+    return geometry;
 }
 
 void VantoroClient::showNotice(const QString &text) {

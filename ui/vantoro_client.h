@@ -40,6 +40,9 @@ public:
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
 
+    // geometry as it is where its centre lies on a screen, else moved (and shrunk) into fallback.
+    static QRect onAScreen(QRect geometry, const QRect &fallback);
+
     // Counts one usage event (first start, later start, refresh) and returns when it was sent.
     void sendStatBeacon(int kind);
 
