@@ -33,23 +33,37 @@ QString extensionOf(const QString &name) {
     return name.mid(dot);
 }
 
-// Cuts text to at most bytes in UTF-8 without splitting a character.
-QString cutToBytes(QString text, int bytes) {
-    while (text.toUtf8().size() > bytes) {
-        text.chop(text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1);
+// The longest start of text of at most bytes in UTF-8 that ends between characters; one pass,
+// as the name may be megabytes long.
+QString cutToBytes(const QString &text, int bytes) {
+    int used = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                          QChar::isLowSurrogate(text.at(i + 1).unicode());
+        used += c < 0x80 ? 1 : c < 0x800 ? 2 : pair ? 4 : 3;
+        if (used > bytes) {
+            return text.left(i);
+        }
+        if (pair) {
+            ++i;
+        }
     }
     return text;
 }
 
-// Dots and spaces that systems strip or hide at the ends of a name.
-QString trimmed(QString name) {
-    while (!name.isEmpty() && (name.front() == QLatin1Char('.') || name.front().isSpace())) {
-        name.remove(0, 1);
+// Without the dots and spaces that systems strip or hide at the ends of a name.
+QString trimmed(const QString &name) {
+    const auto hidden = [](QChar c) { return c == QLatin1Char('.') || c.isSpace(); };
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && hidden(name.at(begin))) {
+        ++begin;
     }
-    while (!name.isEmpty() && (name.back() == QLatin1Char('.') || name.back().isSpace())) {
-        name.chop(1);
+    while (end > begin && hidden(name.at(end - 1))) {
+        --end;
     }
-    return name;
+    return name.mid(begin, end - begin);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QNetworkInformation>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include "browser/browser_keys.h"
 #include "browser/load_error_page.h"
@@ -54,6 +55,15 @@ const char *terminationText(cef_termination_status_t status) {
     return "page process ended abnormally";
 }
 
+// Downloads running at once; a page asking for more is refused.
+constexpr int kMaxRunningDownloads = 3;
+// Downloads stop before the disk that holds them is this full: 1 GiB, or 5 % of a smaller disk,
+// stays free.
+constexpr qint64 kFreeSpaceFloor = qint64(1) << 30;
+constexpr int kFreeSpaceFloorPercent = 5;
+// How often a running download looks at the free space.
+constexpr qint64 kFreeSpaceCheckMilliseconds = 200;
+
 QString toQString(const CefString &text) {
     return QString::fromStdU16String(text.ToString16());
 }
@@ -72,6 +82,15 @@ QString downloadFolder() {
         return QString();
     }
     return folder;
+}
+
+bool belowFreeSpaceFloor(const QString &folder) {
+    const QStorageInfo disk(folder);
+    if (!disk.isValid() || disk.bytesTotal() <= 0) {
+        return false;
+    }
+    const qint64 floor = qMin(kFreeSpaceFloor, disk.bytesTotal() / 100 * kFreeSpaceFloorPercent);
+    return disk.bytesAvailable() < floor;
 }
 
 QString noticeName(const QString &name) {
@@ -219,32 +238,59 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
     return true;
 }
 
-void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
+void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem> item,
                                      const CefString &suggested_name,
                                      CefRefPtr<CefBeforeDownloadCallback> callback) {
+    // Not continued, a download is cancelled.
+    const QString name = DownloadTargets::safeName(toQString(suggested_name));
+    // As in browsers: a page may start one download by itself; every further one needs the user
+    // to have clicked or typed in the page since the one before.
+    if (!item->HasUserGesture()) {
+        if (unprompted_download_started_) {
+            showNotice(QStringLiteral("已拦截网页自动下载: ") + noticeName(name));
+            return;
+        }
+        unprompted_download_started_ = true;
+    }
+    if (running_downloads_ >= kMaxRunningDownloads) {
+        showNotice(QStringLiteral("同时下载过多, 已拦截: ") + noticeName(name));
+        return;
+    }
     const QString folder = downloadFolder();
-    if (folder.isEmpty()) {
-        // Not continued, the download is cancelled.
-        showDownloadNotice(false, DownloadTargets::safeName(toQString(suggested_name)));
+    if (folder.isEmpty() || belowFreeSpaceFloor(folder)) {
+        showDownloadNotice(false, name);
         return;
     }
     const QString path = download_targets_.reserve(folder, toQString(suggested_name));
+    ++running_downloads_;
+    free_space_checked_.start();
     callback->Continue(CefString(path.toStdU16String()), false);
 }
 
 void SimpleHandler::OnDownloadUpdated(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem> item,
-                                      CefRefPtr<CefDownloadItemCallback>) {
+                                      CefRefPtr<CefDownloadItemCallback> callback) {
+    const QString path = toQString(item->GetFullPath());
     if (item->IsInProgress()) {
+        // Cancelling reports the download's end, with the failure notice.
+        if (free_space_checked_.elapsed() >= kFreeSpaceCheckMilliseconds) {
+            free_space_checked_.start();
+            if (belowFreeSpaceFloor(QFileInfo(path).absolutePath())) {
+                callback->Cancel();
+            }
+        }
         return;
     }
-    const QString path = toQString(item->GetFullPath());
+    --running_downloads_;
     download_targets_.release(path);
     showDownloadNotice(item->IsComplete(), QFileInfo(path).fileName());
 }
 
 void SimpleHandler::showDownloadNotice(bool arrived, const QString &name) {
-    const QString text =
-        (arrived ? QStringLiteral("已下载: ") : QStringLiteral("下载失败: ")) + noticeName(name);
+    showNotice((arrived ? QStringLiteral("已下载: ") : QStringLiteral("下载失败: ")) +
+               noticeName(name));
+}
+
+void SimpleHandler::showNotice(const QString &text) {
     VantoroClient *owner = owner_;
     QMetaObject::invokeMethod(owner, [owner, text] { owner->showNotice(text); });
 }

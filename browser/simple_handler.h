@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include <QElapsedTimer>
+
 #include "browser/download_targets.h"
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
@@ -54,8 +56,9 @@ public:
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
     void OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) override;
 
-    // CefDownloadHandler: into the user's download folder under a safe, unused name; the window
-    // tells the user when a download has arrived or failed.
+    // CefDownloadHandler: into the user's download folder under a safe, unused name, a few at a
+    // time, never filling the disk; a page gets one download it starts by itself. The window
+    // tells the user when a download has arrived, failed or been refused.
     void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
                           const CefString &suggested_name,
                           CefRefPtr<CefBeforeDownloadCallback> callback) override;
@@ -134,6 +137,7 @@ private:
     // The URL whose failure the browser's error page shows, or "" when it shows another page.
     std::string failedUrlShown(CefRefPtr<CefBrowser> browser);
     void retryOnWindowThread(std::function<void(LoadRetry &)> change);
+    void showNotice(const QString &text);
 
     // Changed on the engine's thread, copied on the window's thread: guarded by
     // browser_list_mutex_.
@@ -144,6 +148,9 @@ private:
     NotificationPermissions notification_permissions_;
     NotificationPresenter notification_presenter_;
     RenderRecovery render_recovery_;
+    int running_downloads_ = 0;
+    bool unprompted_download_started_ = false;
+    QElapsedTimer free_space_checked_;
     std::mutex browser_list_mutex_;
     // The error page each browser was last sent to, by identifier; written on the engine's
     // thread, read on the window's: guarded by error_pages_mutex_.

@@ -57,6 +57,15 @@ bool removeUnheldLockFile(const std::string &path);
 // removed, false for an empty path or a folder that stayed.
 bool removeFolder(const std::string &path, const std::string &keep);
 
+// --- Files ------------------------------------------------------------------------------------
+
+enum class MoveResult { kMoved, kExists, kFailed };
+
+// Gives the file at from the name to (both UTF-8, on one file system) in one step that nothing
+// can come between: kExists, with nothing changed, when anything is at to, a dangling link
+// included. Never copies, never follows a link at to.
+MoveResult moveWithoutReplacing(const std::string &from, const std::string &to);
+
 // --- Network adapters -------------------------------------------------------------------------
 
 enum AdapterType : unsigned {

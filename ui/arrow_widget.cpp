@@ -65,11 +65,13 @@ void ArrowWidget::setContentWidget(QWidget *content) {
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(content);
     layout->setSpacing(0);
-    // The arrow side keeps 15 pixels whatever the arrow's height.
+    // The arrow side keeps 15 pixels whatever the arrow's height; a bubble without an arrow has
+    // none.
+    const int arrowSide = arrowHeight_ > 0 ? 15 : 5;
     if (arrowAtBottom_) {
-        layout->setContentsMargins(5, 5, 5, 15);
+        layout->setContentsMargins(5, 5, 5, arrowSide);
     } else {
-        layout->setContentsMargins(5, 15, 5, 5);
+        layout->setContentsMargins(5, arrowSide, 5, 5);
     }
 }
 

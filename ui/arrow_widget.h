@@ -13,7 +13,8 @@ class ArrowWidget : public QDialog {
 public:
     explicit ArrowWidget(QWidget *parent = nullptr);
 
-    // Setters for the bubble's user, called before setContentWidget and show().
+    // Setters for the bubble's user, called before setContentWidget and show(). An arrow of height
+    // 0 leaves a plain rounded box.
     void setArrowAtBottom(bool atBottom);
     void setArrowOffset(int x);
     void setArrowSize(int width, int height);

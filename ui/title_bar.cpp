@@ -32,6 +32,8 @@ QPushButton *makeButton(QWidget *parent, int width, int height, const char *base
 }
 
 constexpr int kNoticeMilliseconds = 2500;
+// A notice on the screen rather than under the button keeps this far from the screen's top.
+constexpr int kScreenNoticeTop = 24;
 constexpr unsigned kMaximizePauseMilliseconds = 150;
 
 }  // namespace
@@ -132,15 +134,32 @@ void TitleBar::onClicked() {
 }
 
 void TitleBar::showNotice(const QString &text) {
-    // The label's 12-pixel font and 10-pixel margins, the bubble's 5-pixel margins and some air;
-    // as high as the clear-cache notice.
+    popupMessage(text, noticeWidth(text), 60);
+}
+
+void TitleBar::showScreenNotice(const QString &text, const QRect &screen) {
+    const int width = noticeWidth(text);
+    ArrowWidget *bubble = makeBubble(text, width, 40, false);
+    // Unmanaged, so that no window manager puts it under a full-screen window.
+    bubble->setWindowFlag(Qt::X11BypassWindowManagerHint);
+    bubble->move(screen.center().x() - width / 2, screen.top() + kScreenNoticeTop);
+    showBubble(bubble);
+}
+
+int TitleBar::noticeWidth(const QString &text) const {
+    // The label's 12-pixel font and 10-pixel margins, the bubble's 5-pixel margins and some air.
     QFont font = this->font();
     font.setPixelSize(12);
-    const int width = QFontMetrics(font).horizontalAdvance(text) + 2 * 10 + 2 * 5 + 16;
-    popupMessage(text, qMax(width, 120), 60);
+    return qMax(QFontMetrics(font).horizontalAdvance(text) + 2 * 10 + 2 * 5 + 16, 120);
 }
 
 void TitleBar::popupMessage(QString text, int width, int height) {
+    ArrowWidget *bubble = makeBubble(text, width, height, true);
+    new AnchoredPopup(bubble, clearCookieButton_);
+    showBubble(bubble);
+}
+
+ArrowWidget *TitleBar::makeBubble(const QString &text, int width, int height, bool arrow) {
     messageTimer_->stop();
     if (messageWidget_) {
         messageWidget_->close();
@@ -153,19 +172,21 @@ void TitleBar::popupMessage(QString text, int width, int height) {
     messageLabel_->setContentsMargins(10, 0, 10, 0);
     messageLabel_->setText(text);
 
-    messageWidget_ = new ArrowWidget;
-    messageWidget_->setArrowAtBottom(false);
-    messageWidget_->setArrowOffset((width - 20) / 2);
-    messageWidget_->setArrowSize(20, 12);
-    messageWidget_->setFixedSize(width, height);
-    messageWidget_->setContentWidget(messageLabel_);
+    auto *bubble = new ArrowWidget;
+    bubble->setArrowAtBottom(false);
+    bubble->setArrowOffset((width - 20) / 2);
+    bubble->setArrowSize(arrow ? 20 : 0, arrow ? 12 : 0);
+    bubble->setFixedSize(width, height);
+    bubble->setContentWidget(messageLabel_);
     // The viewer's keys stay with the page while a notice shows.
-    messageWidget_->setAttribute(Qt::WA_ShowWithoutActivating);
-    messageWidget_->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    bubble->setAttribute(Qt::WA_ShowWithoutActivating);
+    bubble->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    return bubble;
+}
 
-    new AnchoredPopup(messageWidget_, clearCookieButton_);
+void TitleBar::showBubble(ArrowWidget *bubble) {
+    messageWidget_ = bubble;
     messageWidget_->show();
-
     messageTimer_->start(kNoticeMilliseconds);
 }
 

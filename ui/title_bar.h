@@ -1,7 +1,9 @@
 #ifndef UI_TITLE_BAR_H_
 #define UI_TITLE_BAR_H_
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +27,9 @@ public:
     // Where a bubble of the given width goes, on the screen: centred under the clear-cache
     // button, its top edge at the button's bottom.
     QPoint bubbleTopLeft(int width) const;
+    // Shows text in a bubble of the same look without an arrow at the top centre of screen
+    // (global coordinates), where the title bar itself may be hidden.
+    void showScreenNotice(const QString &text, const QRect &screen);
 
 signals:
     void on_return_home();
@@ -42,6 +47,11 @@ protected:
 private:
     // Shows text in a bubble of width x height under the clear-cache button for 2500 ms.
     void popupMessage(QString text, int width, int height);
+    int noticeWidth(const QString &text) const;
+    // A new bubble around text, replacing any notice still showing.
+    ArrowWidget *makeBubble(const QString &text, int width, int height, bool arrow);
+    // Shows bubble, placed by the caller, until the notice time is over.
+    void showBubble(ArrowWidget *bubble);
 
     QLabel *titleLabel_;
     QLabel *versionLabel_;

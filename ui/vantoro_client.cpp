@@ -225,6 +225,8 @@ void VantoroClient::updateFullscreen() {
         ui->titleWidget->hide();
         layout->setContentsMargins(QMargins());
         showFullScreen();
+        ui->titleWidget->showScreenNotice(QStringLiteral(u"按 Esc 即可退出全屏模式"),
+                                          screen()->geometry());
     } else {
         ui->titleWidget->show();
         layout->setContentsMargins(restoreMargins_);
@@ -232,7 +234,7 @@ void VantoroClient::updateFullscreen() {
             showMaximized();
         } else {
             showNormal();
-            setGeometry(restoreGeometry_);
+            setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
     // The window's size may stay the same (maximised on a screen without panels) while the page's
@@ -250,6 +252,15 @@ void VantoroClient::showAgain(const QByteArray &activationToken) {
         qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     }
     bringToFront();
+}
+
+QRect VantoroClient::onAScreen(QRect geometry, const QRect &fallback) {
+    // The screen that held the window may have gone meanwhile (a monitor unplugged).
+    if (!QGuiApplication::screenAt(geometry.center())) {
+        geometry.setSize(geometry.size().boundedTo(fallback.size()));
+        geometry.moveCenter(fallback.center());
+    }
+    return geometry;
 }
 
 void VantoroClient::showNotice(const QString &text) {

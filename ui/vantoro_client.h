@@ -70,6 +70,9 @@ public:
     // Shows the window, restored if minimised, above the others and with the focus.
     void bringToFront();
 
+    // geometry as it is where its centre lies on a screen, else moved (and shrunk) into fallback.
+    static QRect onAScreen(QRect geometry, const QRect &fallback);
+
     // Counts one usage event (first start, later start, refresh) and returns when it was sent.
     void sendStatBeacon(int kind);
 

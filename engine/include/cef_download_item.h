@@ -12,6 +12,9 @@ public:
     virtual bool IsCanceled() = 0;
     // Where the file is (once complete) or will be; empty before the handler has chosen.
     virtual CefString GetFullPath() = 0;
+    // Whether the user clicked or typed in the browser's page since the page's previous download
+    // began (or ever, for its first): a download without it is one the page started by itself.
+    virtual bool HasUserGesture() = 0;
 };
 
 #endif  // ENGINE_INCLUDE_CEF_DOWNLOAD_ITEM_H_

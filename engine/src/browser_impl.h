@@ -4,6 +4,7 @@
 #define ENGINE_SRC_BROWSER_IMPL_H_
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <QPointer>
@@ -83,6 +84,10 @@ public:
     // keeps the browser open.
     bool WindowCloseRequested();
     void ShowContextMenu(const QWebEngineContextMenuRequest &request, const QPoint &global_pos);
+    // The user pressed a key or button in the page.
+    void NoteUserInput() { user_input_ = true; }
+    // Whether the user pressed a key or button in the page since the last call.
+    bool TakeUserInput() { return std::exchange(user_input_, false); }
     // The view is being destroyed, perhaps with its parent and without a close request.
     void ViewDestroyed();
     // The browser is gone: the client hears of it last and the view goes.
@@ -120,6 +125,7 @@ private:
     int navigations_ = 0;
     // The navigation to make again once the renderer this browser ended is gone.
     std::function<void(QWebEnginePage *)> navigation_after_end_;
+    bool user_input_ = false;
 
     IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

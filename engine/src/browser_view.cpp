@@ -1,7 +1,9 @@
 #include "src/browser_view.h"
 
+#include <QChildEvent>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QWebEngineContextMenuRequest>
 
 BrowserView::BrowserView(CefRefPtr<BrowserImpl> browser, QWidget *parent)
@@ -25,4 +27,28 @@ void BrowserView::closeEvent(QCloseEvent *event) {
     } else {
         event->ignore();
     }
+}
+
+void BrowserView::childEvent(QChildEvent *event) {
+    if (event->added() && event->child()->isWidgetType()) {
+        event->child()->installEventFilter(this);
+    }
+    QWebEngineView::childEvent(event);
+}
+
+bool BrowserView::eventFilter(QObject *watched, QEvent *event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::TouchBegin:
+            browser_->NoteUserInput();
+            break;
+        case QEvent::KeyPress:
+            if (!static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
+                browser_->NoteUserInput();
+            }
+            break;
+        default:
+            break;
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }

@@ -20,6 +20,10 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // The page's input arrives at a child widget: watched there, to tell what the user did from
+    // what the page did by itself.
+    void childEvent(QChildEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Keeps the browser alive for as long as its view can deliver events to it.

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QWebEngineProfile>
 
+#include "platform/platform.h"
 #include "src/browser_impl.h"
 #include "src/engine_context.h"
 
@@ -19,13 +21,19 @@ std::vector<CefRefPtr<DownloadImpl>> &activeDownloads() {
 
 bool shutting_down = false;
 
-// The temporary name beside path: never a file that is already there.
-QString partPathFor(const QString &path) {
-    QString part = path + QLatin1String(".part");
-    for (int n = 1; QFileInfo::exists(part) || QFileInfo(part).isSymLink(); ++n) {
-        part = path + QLatin1Char('.') + QString::number(n) + QLatin1String(".part");
+// How many other names a finished download tries when its own has been taken meanwhile.
+constexpr int kMaxOtherNames = 1000;
+
+// "name (n).ext" beside path, for n >= 1.
+QString numberedPath(const QString &path, int n) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0) {
+        dot = name.size();
     }
-    return part;
+    return info.dir().filePath(
+        QStringLiteral("%1 (%2)%3").arg(name.left(dot)).arg(n).arg(name.mid(dot)));
 }
 
 }  // namespace
@@ -63,6 +71,7 @@ void DownloadImpl::OnRequested(QWebEngineDownloadRequest *request) {
         return;
     }
     CefRefPtr<DownloadImpl> download(new DownloadImpl(request, browser.get(), handler));
+    download->user_gesture_ = browser->TakeUserInput();
     handler->OnBeforeDownload(browser.get(), download.get(),
                               CefString(request->suggestedFileName().toStdU16String()),
                               download.get());
@@ -85,10 +94,19 @@ void DownloadImpl::Continue(const CefString &download_path, bool) {
     if (path_.isEmpty()) {
         path_ = QDir(request_->downloadDirectory()).filePath(request_->downloadFileName());
     }
-    part_path_ = partPathFor(path_);
-    const QFileInfo part(part_path_);
-    request_->setDownloadDirectory(part.absolutePath());
-    request_->setDownloadFileName(part.fileName());
+    // The file grows in a folder of its own, made new beside the chosen path (on its file system)
+    // and open to this user only: no other file or link can be at its name when the engine opens
+    // it.
+    QTemporaryDir folder(QFileInfo(path_).absolutePath() + QLatin1String("/.download-XXXXXX"));
+    if (!folder.isValid()) {
+        Finish(State::kInterrupted);
+        return;
+    }
+    folder.setAutoRemove(false);
+    private_folder_ = folder.path();
+    part_path_ = QDir(private_folder_).filePath(QFileInfo(path_).fileName());
+    request_->setDownloadDirectory(private_folder_);
+    request_->setDownloadFileName(QFileInfo(path_).fileName());
     state_ = State::kInProgress;
     activeDownloads().push_back(this);
     QObject::connect(
@@ -141,22 +159,42 @@ void DownloadImpl::Finish(State state) {
         // Cancelling below reports back through these.
         QObject::disconnect(request_, nullptr, request_, nullptr);
     }
-    // Never over a file that appeared at the chosen path meanwhile.
-    if (state == State::kComplete && !QFile::rename(part_path_, path_)) {
+    if (state == State::kComplete && !MoveIntoPlace()) {
         state = State::kInterrupted;
     }
     state_ = state;
-    if (state != State::kComplete) {
-        if (request_) {
-            // Also for an interrupted download: the engine would keep its partial file and
-            // resume it by itself later, as a new download.
-            request_->cancel();
-        }
-        QFile::remove(part_path_);
+    if (state != State::kComplete && request_) {
+        // Also for an interrupted download: the engine would keep its partial file and resume it
+        // by itself later, as a new download.
+        request_->cancel();
+    }
+    if (!private_folder_.isEmpty()) {
+        // The engine removes its files of a cancelled download in its own time, and may not have
+        // yet; nothing but this download's files is ever in the folder.
+        QDir(private_folder_).removeRecursively();
     }
     if (!shutting_down) {
         Report();
     }
+}
+
+bool DownloadImpl::MoveIntoPlace() {
+    // Never over a file or link that appeared at the chosen path meanwhile: the next free name
+    // instead.
+    for (int n = 0; n <= kMaxOtherNames; ++n) {
+        const QString target = n == 0 ? path_ : numberedPath(path_, n);
+        switch (platform::moveWithoutReplacing(QFile::encodeName(part_path_).toStdString(),
+                                               QFile::encodeName(target).toStdString())) {
+            case platform::MoveResult::kMoved:
+                path_ = target;
+                return true;
+            case platform::MoveResult::kExists:
+                break;
+            case platform::MoveResult::kFailed:
+                return false;
+        }
+    }
+    return false;
 }
 
 void DownloadImpl::Report() {

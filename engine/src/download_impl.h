@@ -1,7 +1,7 @@
 // One download a page started: the item its client's download handler sees and the callbacks the
-// handler answers through. The file is written under a temporary name beside the chosen path and
-// takes that path only when complete; a download that fails or is cancelled, also by the
-// engine's shutdown, leaves no file behind.
+// handler answers through. The file is written in a private folder beside the chosen path and
+// takes that path (or the next free name) only when complete; a download that fails or is
+// cancelled, also by the engine's shutdown, leaves no file behind.
 #ifndef ENGINE_SRC_DOWNLOAD_IMPL_H_
 #define ENGINE_SRC_DOWNLOAD_IMPL_H_
 
@@ -27,6 +27,7 @@ public:
     bool IsComplete() override { return state_ == State::kComplete; }
     bool IsCanceled() override { return state_ == State::kCanceled; }
     CefString GetFullPath() override;
+    bool HasUserGesture() override { return user_gesture_; }
 
     // CefBeforeDownloadCallback
     void Continue(const CefString &download_path, bool show_dialog) override;
@@ -46,6 +47,8 @@ private:
     void OnStateChanged(QWebEngineDownloadRequest::DownloadState state);
     // Ends the download in state, its file in place only when complete.
     void Finish(State state);
+    // The complete file to path_, or to the next free name, which path_ then holds.
+    bool MoveIntoPlace();
     void Report();
 
     QPointer<QWebEngineDownloadRequest> request_;
@@ -53,7 +56,9 @@ private:
     CefRefPtr<CefBrowser> browser_;
     CefRefPtr<CefDownloadHandler> handler_;
     State state_ = State::kAsking;
+    bool user_gesture_ = false;
     QString path_;
+    QString private_folder_;
     QString part_path_;
 
     IMPLEMENT_REFCOUNTING(DownloadImpl);

@@ -1,5 +1,7 @@
 #include "src/fullscreen_switch.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShortcut>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
@@ -55,6 +57,13 @@ void FullscreenSwitch::switchOwnWindow(bool fullscreen) {
         view_->showMaximized();
     } else {
         view_->showNormal();
-        view_->setGeometry(geometry_);
+        // The screen that held the window may have gone meanwhile (a monitor unplugged).
+        QRect geometry = geometry_;
+        if (!QGuiApplication::screenAt(geometry.center())) {
+            const QRect available = view_->screen()->availableGeometry();
+            geometry.setSize(geometry.size().boundedTo(available.size()));
+            geometry.moveCenter(available.center());
+        }
+        view_->setGeometry(geometry);
     }
 }

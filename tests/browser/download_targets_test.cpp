@@ -48,6 +48,11 @@ TEST(DownloadTargetsTest, LongNamesAreCutKeepingExtensionAndWholeCharacters) {
         << wide.toStdString();
     EXPECT_FALSE(wide.contains(QChar(QChar::ReplacementCharacter)));
     EXPECT_EQ(wide.toUtf8(), QString::fromUtf8(wide.toUtf8()).toUtf8());
+
+    // A page's megabyte of name, half of it dots to strip, is cut without stalling the window.
+    const QString huge = QString(500000, QLatin1Char('.')) + QString(500000, QChar(0x76f4)) +
+                         QStringLiteral("\U0001F600.txt");
+    EXPECT_EQ(DownloadTargets::safeName(huge), QString(65, QChar(0x76f4)) + ".txt");
 }
 
 TEST(DownloadTargetsTest, PathsTakeNeitherFilesNorOtherDownloads) {

@@ -5,7 +5,6 @@ page's own button or a navigation ends it; a request without a user's click chan
 a pop-up switches its own window."""
 
 import json
-import time
 
 from client_case import ClientTest, main
 from devtools import debug_pages, evaluate, navigate
@@ -20,6 +19,7 @@ FULL = (0, 0) + SCREEN
 
 class Fullscreen(ClientTest):
     window_manager = True
+    reads_notices = True
 
     def setUp(self):
         navigate(self.page, ROOM_URL, timeout=60)
@@ -37,6 +37,7 @@ class Fullscreen(ClientTest):
         self.wait_geometry(FULL, "the window to cover the screen")
         poll(lambda: self.state() == [True, SCREEN[0], SCREEN[1]], 10,
              description="the page to fill the screen (now %s)" % self.state())
+        self.client.notices.wait_for("按 Esc 即可退出全屏模式")
 
     def assert_back(self, geometry, view):
         self.wait_geometry(geometry, "the window's former geometry")
@@ -75,22 +76,28 @@ class Fullscreen(ClientTest):
         self.display.click(*self.bar.buttons()["maximizeButton"])
         self.assert_back(normal, normal_view)
 
+    def test_notice_of_how_to_leave_goes_by_itself(self):
+        self.enter()
+        self.client.notices.wait_none()
+        self.assertEqual(self.state()[0], True)
+        self.display.key("Escape")
+        poll(lambda: self.state()[0] is False, 10, description="the page to leave full screen")
+
     def test_request_without_click_is_refused(self):
         geometry = self.client.geometry()
         error = evaluate(self.page, "document.body.requestFullscreen().then(() => 'granted',"
                                     " (e) => e.name + ': ' + e.message)")
         self.assertTrue(error.startswith("TypeError"), error)
-        time.sleep(0.5)
+        # Refused is final: nothing switches after the page has its answer.
         self.assertEqual(self.client.geometry(), geometry)
         self.assertEqual(self.state()[0], False)
 
     def test_popup_switches_its_own_window(self):
         evaluate(self.page, "document.getElementById('login').click(); true")
-        popup = poll(lambda: [w for w in self.display.visible_windows(self.client.pid)
-                              if w != self.client.window], 20, description="the pop-up")[0]
+        popup = poll(self.client.other_windows, 20, description="the pop-up")[0]
         login = poll(lambda: [p for p in debug_pages() if p["url"].endswith("/login")], 20,
                      description="the sign-in page")[0]
-        self.site.wait_for_path("/loaded", 20, query_contains="page=login")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, query_contains="page=login"))
         main_geometry = self.client.geometry()
         before = self.display.geometry(popup)
         self.assertEqual(evaluate(login, "document.body.requestFullscreen().then(() => 'ok')",

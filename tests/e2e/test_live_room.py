@@ -20,9 +20,6 @@ class LiveRoom(ClientTest):
     def state(self):
         return evaluate(self.page, "vtRoomState()[0]")
 
-    def other_windows(self):
-        return [w for w in self.display.visible_windows(self.client.pid) if w != self.client.window]
-
     def test_playback(self):
         for source in ("hls", "mp4"):
             with self.subTest(source=source):
@@ -44,15 +41,15 @@ class LiveRoom(ClientTest):
     def test_sign_in_popup(self):
         navigate(self.page, ROOM_URL + "?source=mp4")
         evaluate(self.page, "document.getElementById('login').click(); true")
-        popup = poll(lambda: self.other_windows(), 20, description="the sign-in pop-up")[0]
+        popup = poll(lambda: self.client.other_windows(), 20, description="the sign-in pop-up")[0]
         login = poll(lambda: [p for p in debug_pages() if p["url"].endswith("/login")],
                      20, description="the sign-in page")[0]
-        self.site.wait_for_path("/loaded", 20, query_contains="page=login")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, query_contains="page=login"))
         evaluate(login, "document.getElementById('name').value = '小明';"
                                 "document.getElementById('submit').click(); true")
         poll(lambda: evaluate(self.page, "document.getElementById('viewer').textContent")
              == "Signed in as 小明", 10, description="the room to hear of the sign-in")
-        poll(lambda: popup not in self.other_windows(), 10,
+        poll(lambda: popup not in self.client.other_windows(), 10,
              description="the pop-up to close")
 
 

@@ -19,8 +19,7 @@ class OneClientAndEnding(ClientTest):
     def press_clear_cache(self, client):
         """Presses clear cache and waits for its notice, so the press has been handled."""
         self.display.click(*TitleBar(client).buttons()["clearcookieButton"])
-        poll(lambda: [w for w in self.display.visible_windows(client.pid) if w != client.window],
-             5, description="the clear-cache notice")
+        poll(client.other_windows, 5, description="the clear-cache notice")
 
     def test_1_later_start_brings_the_running_window_back(self):
         self.client.display.xdotool("windowminimize", str(self.client.window))

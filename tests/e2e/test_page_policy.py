@@ -50,8 +50,7 @@ class PagePolicy(ClientTest):
         self.go_home()
 
     def assert_no_new_window(self):
-        windows = self.display.visible_windows(self.client.pid)
-        self.assertEqual(windows, [self.client.window])
+        self.assertEqual(self.client.other_windows(), [])
         ours = [p for p in debug_pages() if standin.SITE_HOST in p["url"]]
         self.assertEqual(len(ours), 1, ours)
 
@@ -74,11 +73,7 @@ class PagePolicy(ClientTest):
         self.go_home()
         self.display.click(*self.client.element_centre(self.page, "#popup"))
 
-        def popup_window():
-            others = [w for w in self.display.visible_windows(self.client.pid)
-                      if w != self.client.window]
-            return others[0] if others else None
-        poll(popup_window, 10, description="a pop-up window")
+        poll(self.client.other_windows, 10, description="a pop-up window")
         poll(lambda: any(p["url"].endswith("/popup") for p in debug_pages()), 10,
              description="the pop-up page")
         self.assertEqual(self.current().get("url"), HOME_URL)
@@ -103,9 +98,8 @@ class PagePolicy(ClientTest):
 
         # With both open the close button still ends the program. No window manager here: the
         # other windows are moved off the title bar, which then draws its buttons again.
-        for window in self.display.visible_windows(self.client.pid):
-            if window != self.client.window:
-                self.display.xdotool("windowmove", "--sync", window, 0, SCREEN[1] - 40)
+        for window in self.client.other_windows():
+            self.display.xdotool("windowmove", "--sync", window, 0, SCREEN[1] - 40)
         self.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(20), 0)
 

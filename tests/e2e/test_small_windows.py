@@ -65,8 +65,8 @@ class SmallWindows(ClientTest):
         self.display.click(*self.bar.buttons()["clearcookieButton"])
 
         def bubble():
-            for window in self.display.visible_windows(self.client.pid):
-                if window != self.client.window and self.display.geometry(window)[2:] == (180, 60):
+            for window in self.client.other_windows():
+                if self.display.geometry(window)[2:] == (180, 60):
                     return window
             return None
         notice = poll(bubble, 5, description="the 180x60 notice bubble")

@@ -127,9 +127,8 @@ class WindowChrome(ClientTest):
 
         def bubbles():
             return [(window, self.display.geometry(window))
-                    for window in self.display.visible_windows(self.client.pid)
-                    if window != self.client.window
-                    and self.display.geometry(window)[2:] == (180, 60)]
+                    for window in self.client.other_windows()
+                    if self.display.geometry(window)[2:] == (180, 60)]
         first, (bx, by, _, _) = poll(bubbles, 5, description="the 180x60 notice bubble")[0]
         # Centred under the button (whose centre was found from its drawn image, so to a few
         # pixels), its top edge at the button's bottom: 6 + 28 pixels below the bar's top.

@@ -182,4 +182,27 @@ TEST(LinuxPlatform, WindowGoesToX11OnlyWhenNoCompositorAnswers) {
     rmdir(folder);
 }
 
+TEST(LinuxPlatform, MovingNeverReplacesAFileOrALinkNorCopies) {
+    char pattern[] = "/tmp/vt-move-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path dir = pattern;
+    const std::string part = (dir / "part").string();
+    std::ofstream(dir / "part") << "download";
+    std::ofstream(dir / "taken") << "kept";
+    fs::create_symlink(dir / "elsewhere", dir / "dangling");
+
+    using platform::MoveResult;
+    EXPECT_EQ(platform::moveWithoutReplacing(part, (dir / "taken").string()), MoveResult::kExists);
+    EXPECT_EQ(platform::moveWithoutReplacing(part, (dir / "dangling").string()),
+              MoveResult::kExists);
+    EXPECT_EQ(firstLine((dir / "taken").string()), "kept");
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+
+    EXPECT_EQ(platform::moveWithoutReplacing(part, (dir / "free").string()), MoveResult::kMoved);
+    EXPECT_EQ(firstLine((dir / "free").string()), "download");
+    EXPECT_FALSE(fs::exists(dir / "part"));
+    EXPECT_EQ(platform::moveWithoutReplacing(part, (dir / "other").string()), MoveResult::kFailed);
+    fs::remove_all(dir);
+}
+
 }  // namespace

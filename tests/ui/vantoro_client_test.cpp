@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -174,6 +176,29 @@ TEST_F(VantoroClientTest, CommandsWithoutABrowserDoNothing) {
     EXPECT_EQ(window.browserId, 0);
     // Refresh counts even without a browser; return home sends nothing.
     EXPECT_EQ(statIds(), (QStringList{"770001", "770003"}));
+}
+
+TEST_F(VantoroClientTest, FullScreenSaysHowToLeaveAndComesBackOntoAScreen) {
+    VantoroClient window(nullptr);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Where the window was, a screen has gone since.
+    window.setGeometry(QRect(QPoint(20000, 20000), window.size()));
+
+    window.showPageFullscreen(true);
+    QList<QLabel *> hints;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<ArrowWidget *>(widget) && widget->isVisible()) {
+            hints << widget->findChild<QLabel *>();
+        }
+    }
+    ASSERT_EQ(hints.size(), 1);
+    EXPECT_EQ(hints.first()->text(), QStringLiteral(u"按 Esc 即可退出全屏模式"));
+    EXPECT_TRUE(window.screen()->geometry().contains(hints.first()->window()->geometry()));
+
+    window.showPageFullscreen(false);
+    EXPECT_EQ(window.size(), QSize(1080, 610));
+    EXPECT_TRUE(window.screen()->availableGeometry().contains(window.geometry().center()));
 }
 
 }  // namespace
