@@ -4,7 +4,7 @@
 #include <QStandardPaths>
 
 QString settingsFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           QCoreApplication::organizationName() + QLatin1Char('/') +
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +
            QCoreApplication::applicationName() + QStringLiteral(".conf");
 }
