@@ -140,8 +140,10 @@ void TitleBar::showNotice(const QString &text) {
 void TitleBar::showScreenNotice(const QString &text, const QRect &screen) {
     const int width = noticeWidth(text);
     ArrowWidget *bubble = makeBubble(text, width, 40, false);
-    // Unmanaged, so that no window manager puts it under a full-screen window.
-    bubble->setWindowFlag(Qt::X11BypassWindowManagerHint);
+    // A tool tip of the window: unmanaged on X11, so that no window manager puts it under the
+    // full-screen window; on Wayland a popup of the window, as a window of its own would take the
+    // keyboard, and with it the Escape that leaves full screen.
+    bubble->setParent(window(), Qt::ToolTip | Qt::FramelessWindowHint);
     bubble->move(screen.center().x() - width / 2, screen.top() + kScreenNoticeTop);
     showBubble(bubble);
 }

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWebEngineView>
 
+#include "platform/widget_handle.h"
+
 void BrowserFixture::SetUp() {
     client = new TestClient;
     window = new QWidget;
@@ -37,7 +39,8 @@ void BrowserFixture::TearDown() {
 CefRefPtr<CefBrowser> BrowserFixture::createBrowser(const QString &url, const QRect &rect) {
     const size_t before = client->browsers.size();
     CefWindowInfo info;
-    info.SetAsChild(host->winId(), CefRect(rect.x(), rect.y(), rect.width(), rect.height()));
+    info.SetAsChild(platform::handleOfWidget(host),
+                    CefRect(rect.x(), rect.y(), rect.width(), rect.height()));
     EXPECT_TRUE(CefBrowserHost::CreateBrowser(info, client.get(), url.toStdString(),
                                               CefBrowserSettings(), nullptr, nullptr));
     if (!waitFor([&] { return client->browsers.size() > before; })) {
@@ -48,7 +51,7 @@ CefRefPtr<CefBrowser> BrowserFixture::createBrowser(const QString &url, const QR
 
 QWebEngineView *BrowserFixture::viewOf(CefRefPtr<CefBrowser> browser) {
     return qobject_cast<QWebEngineView *>(
-        QWidget::find(static_cast<WId>(browser->GetHost()->GetWindowHandle())));
+        platform::widgetOfHandle(browser->GetHost()->GetWindowHandle()));
 }
 
 bool BrowserFixture::waitFor(const std::function<bool()> &condition, int timeout_ms) {
