@@ -22,6 +22,18 @@ from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar  # no
 DATA_TAIL = os.path.join(".local", "share", "VantoroClient")
 
 
+# The client's settings file below a home folder: the window's place and zoom, kept answers.
+SETTINGS_TAIL = os.path.join(".config", "VantoroClient", "vantoro-client.conf")
+
+
+def write_settings(home, text):
+    """Leaves a settings file in home as an earlier run would have."""
+    path = os.path.join(home, SETTINGS_TAIL)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
+
+
 class Client:
     """One run of the real executable with its own home and working folder."""
 

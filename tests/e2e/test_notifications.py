@@ -10,7 +10,7 @@ import glob
 import json
 import os
 
-from client_case import main
+from client_case import main, write_settings
 from devtools import evaluate
 from processes import poll
 from session_bus import SessionBusCase
@@ -102,11 +102,8 @@ class WithoutNotificationService(NotificationCase):
     @classmethod
     def prepare(cls):
         # Allowed in an earlier run, in a file with lines that are no settings at all.
-        folder = os.path.join(cls.scratch, "home", ".config", "VantoroClient")
-        os.makedirs(folder)
-        with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
-            f.write("\x00garbage[\n[notifications]\n"
-                    "https_live.vantoro.example_443=allow\n")
+        write_settings(os.path.join(cls.scratch, "home"),
+                       "\x00garbage[\n[notifications]\nhttps_live.vantoro.example_443=allow\n")
         super().prepare()
 
     def test_the_notice_shows_the_title(self):

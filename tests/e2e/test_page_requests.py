@@ -7,7 +7,7 @@ import json
 import os
 import time
 
-from client_case import ClientTest, main
+from client_case import ClientTest, main, write_settings
 from devtools import evaluate
 from processes import poll
 import standin
@@ -41,10 +41,8 @@ class PageRequests(ClientTest):
 
     @classmethod
     def prepare(cls):
-        folder = os.path.join(cls.scratch, "home", ".config", "VantoroClient")
-        os.makedirs(folder)
-        with open(os.path.join(folder, "vantoro-client.conf"), "w") as f:
-            f.write("[notifications]\nhttps_%s_443=deny\n" % standin.SITE_HOST)
+        write_settings(os.path.join(cls.scratch, "home"),
+                       "[notifications]\nhttps_%s_443=deny\n" % standin.SITE_HOST)
         super().prepare()
 
     def dialog(self):

@@ -7,14 +7,13 @@ damaged settings file or a place on a screen that is gone gives a window on the 
 
 import os
 
-from client_case import ClientTest, main
+from client_case import SETTINGS_TAIL, ClientTest, main
 from devtools import evaluate
 from display import SCREEN
 from processes import poll
 from title_bar_locator import DEFAULT_SIZE, TitleBar
 
 FULL = (0, 0) + SCREEN
-SETTINGS_TAIL = os.path.join(".config", "VantoroClient", "vantoro-client.conf")
 REFRESH_STAT = 770003
 
 
