@@ -10,13 +10,16 @@ PORT_LOCK = "/tmp/port7788.lock"
 
 
 def poll(what, timeout, interval=0.1, description="condition"):
-    """Calls what() until it returns something truthy; returns that, or raises after timeout."""
+    """Calls what() until it returns something truthy; returns that, or raises after timeout.
+    A description may be a function, to say how things stood when the time ran out."""
     deadline = time.monotonic() + timeout
     while True:
         result = what()
         if result:
             return result
         if time.monotonic() > deadline:
+            if callable(description):
+                description = description()
             raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, description))
         time.sleep(interval)
 

@@ -54,7 +54,7 @@ class Downloads(ClientTest):
 
     def wait_files(self, expected):
         poll(lambda: self.files() == sorted(expected), 15,
-             description="the download folder to hold %s (now %s)" % (expected, self.files()))
+             description=lambda: "the download folder to hold %s (now %s)" % (expected, self.files()))
 
     def read(self, name):
         with open(os.path.join(self.folder, name), "rb") as f:
@@ -100,7 +100,7 @@ class Downloads(ClientTest):
         self.click_link(self.attachment("cut.bin", 400000, "&cut=1&rate=100000"))
         self.client.notices.wait_for("下载失败: cut.bin")
         poll(lambda: self.files() == before, 5,
-             description="no file left of the download (now %s)" % self.files())
+             description=lambda: "no file left of the download (now %s)" % self.files())
 
     def test_4_nothing_at_the_final_name_is_overwritten(self):
         # A link placed at a final name while its download runs, and a download named as the
@@ -110,7 +110,7 @@ class Downloads(ClientTest):
         self.click_link(self.attachment("clip.txt.part", 100000, "&rate=100000"), "clip.txt.part")
         self.click_link(self.attachment("clip.txt", 300000, "&rate=100000"), "clip.txt")
         poll(lambda: len(set(self.files()) - before) == 2, 10,
-             description="both downloads to start (now %s)" % self.files())
+             description=lambda: "both downloads to start (now %s)" % self.files())
         os.symlink(outside, os.path.join(self.folder, "clip.txt"))
         self.wait_files(before | {"clip.txt", "clip (1).txt", "clip.txt.part"})
         self.client.notices.wait_for("已下载: clip (1).txt")

@@ -29,20 +29,20 @@ class Fullscreen(ClientTest):
 
     def wait_geometry(self, expected, what):
         poll(lambda: self.client.geometry() == expected, 10,
-             description="%s (window now %s)" % (what, self.client.geometry()))
+             description=lambda: "%s (window now %s)" % (what, self.client.geometry()))
 
     def enter(self):
         """Clicks the player's full-screen button; the page alone then covers the screen."""
         self.display.click(*self.client.element_centre(self.page, "#player-0 .fullscreen"))
         self.wait_geometry(FULL, "the window to cover the screen")
         poll(lambda: self.state() == [True, SCREEN[0], SCREEN[1]], 10,
-             description="the page to fill the screen (now %s)" % self.state())
+             description=lambda: "the page to fill the screen (now %s)" % self.state())
         self.client.notices.wait_for("按 Esc 即可退出全屏模式")
 
     def assert_back(self, geometry, view):
         self.wait_geometry(geometry, "the window's former geometry")
         poll(lambda: self.state() == [False] + view, 10,
-             description="the page back below the title bar (now %s)" % self.state())
+             description=lambda: "the page back below the title bar (now %s)" % self.state())
 
     def test_leaving_restores_the_window(self):
         normal = self.client.geometry()
@@ -103,12 +103,13 @@ class Fullscreen(ClientTest):
         self.assertEqual(evaluate(login, "document.body.requestFullscreen().then(() => 'ok')",
                                   user_gesture=True), "ok")
         poll(lambda: self.display.geometry(popup) == FULL, 10,
-             description="the pop-up to cover the screen")
+             description=lambda: "the pop-up %s to cover the screen (now %s; windows %s)" % (
+                 popup, self.display.geometry(popup), self.client.other_windows()))
         self.assertEqual(self.client.geometry(), main_geometry)
         self.display.key("Escape")
         poll(lambda: self.display.geometry(popup) == before, 10,
-             description="the pop-up back at %s (now %s)" % (before,
-                                                             self.display.geometry(popup)))
+             description=lambda: "the pop-up back at %s (now %s)" % (
+                 before, self.display.geometry(popup)))
         self.assertFalse(evaluate(login, "!!document.fullscreenElement"), json.dumps(login))
         evaluate(login, "window.close(); true")
 

@@ -33,7 +33,7 @@ class WaylandDesktop(ClientTest):
     def wait_rect(self, expected, what, tolerance=2):
         def there():
             return all(abs(a - b) <= tolerance for a, b in zip(self.rect(), expected))
-        poll(there, 15, description="%s at %s (now %s)" % (what, expected, self.rect()))
+        poll(there, 15, description=lambda: "%s at %s (now %s)" % (what, expected, self.rect()))
 
     def wait_page_follows(self):
         def follows():

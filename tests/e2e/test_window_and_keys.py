@@ -26,7 +26,7 @@ class WindowAndKeys(ClientTest):
 
     def wait_zoom(self, expected, page=None):
         poll(lambda: self.zoom(page) == expected, 10,
-             description="the page at %d %% (now %s)" % (expected * 100, self.zoom(page)))
+             description=lambda: "the page at %d %% (now %s)" % (expected * 100, self.zoom(page)))
 
     def focus_page(self, client=None, page=None):
         """Clicks plain text of the home page, away from its links."""

@@ -19,7 +19,7 @@ class WindowChrome(ClientTest):
         return self.client.geometry()[2:]
 
     def wait_size(self, size, what):
-        return poll(lambda: self.size() == size, 10, description="%s (now %s)" % (what,
+        return poll(lambda: self.size() == size, 10, description=lambda: "%s (now %s)" % (what,
                                                                                    self.size()))
 
     def view_size(self):
@@ -87,7 +87,7 @@ class WindowChrome(ClientTest):
         self.assertGreater(dx, 20, "no room to resize")
         self.display.drag(grab, (grab[0] + dx, grab[1]))
         poll(lambda: abs(self.size()[0] - (w + dx)) <= 2 and self.size()[1] == h, 10,
-             description="a window %d wider (now %s)" % (dx, self.size()))
+             description=lambda: "a window %d wider (now %s)" % (dx, self.size()))
         self.wait_view_follows()
         # Bottom-right corner.
         x, y, w, h = self.client.geometry()
@@ -95,7 +95,7 @@ class WindowChrome(ClientTest):
         dx, dy = min(40, screen_w - 2 - grab[0]), min(50, screen_h - 2 - grab[1])
         self.display.drag(grab, (grab[0] + dx, grab[1] + dy))
         poll(lambda: abs(self.size()[0] - (w + dx)) <= 2 and abs(self.size()[1] - (h + dy)) <= 2,
-             10, description="a window larger by %s (now %s)" % ((dx, dy), self.size()))
+             10, description=lambda: "a window larger by %s (now %s)" % ((dx, dy), self.size()))
         self.wait_view_follows()
         # Dragging the left edge past the minimum width stops at the last step that kept the
         # width: the right edge stays. A shrink of the bottom edge after it tells when the drag
@@ -106,7 +106,7 @@ class WindowChrome(ClientTest):
         grab = (x + w // 2, y + h - 3)
         self.display.drag(grab, (grab[0], grab[1] - 20))
         poll(lambda: abs(self.size()[1] - (h - 20)) <= 2, 10,
-             description="the bottom edge's shrink (now %s)" % (self.size(),))
+             description=lambda: "the bottom edge's shrink (now %s)" % (self.size(),))
         x2, _, w2, _ = self.client.geometry()
         self.assertGreaterEqual(w2, DEFAULT_SIZE[0])
         self.assertEqual(x2 + w2, x + w)
