@@ -37,9 +37,7 @@ QPushButton *makeButton(const QString &text, const char *style, QWidget *parent)
 
 NotificationQuestion::NotificationQuestion(const QString &host, QWidget *parent)
     : ArrowWidget(parent) {
-    // A window of its own above the client's, which owns it; never what holds the application
-    // open.
-    setWindowFlags(windowFlags() | Qt::Dialog);
+    // Never what holds the application open.
     setAttribute(Qt::WA_QuitOnClose, false);
     const QString text = tr(u8"%1 想要向你发送通知").arg(host);
     setAccessibleName(text);

@@ -192,10 +192,8 @@ void TitleBar::showBubble(ArrowWidget *bubble) {
     messageTimer_->start(kNoticeMilliseconds);
 }
 
-QPoint TitleBar::bubbleTopLeft(int width) const {
-    const QRect button = clearCookieButton_->geometry();
-    return mapToGlobal(
-        QPoint(button.x() + button.width() / 2 - width / 2, button.y() + button.height()));
+QWidget *TitleBar::noticeAnchor() const {
+    return clearCookieButton_;
 }
 
 void TitleBar::recordMessCloseCountTimer() {

@@ -24,9 +24,9 @@ public:
 
     // Shows text in the notice bubble, sized to fit it.
     void showNotice(const QString &text);
-    // Where a bubble of the given width goes, on the screen: centred under the clear-cache
-    // button, its top edge at the button's bottom.
-    QPoint bubbleTopLeft(int width) const;
+    // What bubbles of the notice's kind hang from: the clear-cache button, whose answers the
+    // first notices were.
+    QWidget *noticeAnchor() const;
     // Shows text in a bubble of the same look without an arrow at the top centre of screen
     // (global coordinates), where the title bar itself may be hidden.
     void showScreenNotice(const QString &text, const QRect &screen);

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/widget_handle.h"
 #include "stats/stat_beacon.h"
+#include "ui/anchored_popup.h"
 #include "ui/drag_proxy.h"
 #include "ui/notification_question.h"
 #include "ui_vantoro_client.h"
@@ -281,7 +282,7 @@ void VantoroClient::askNotificationPermission(
             answer(NotificationPermissions::Answer::kNone);
         }
     });
-    question->move(ui->titleWidget->bubbleTopLeft(question->width()));
+    new AnchoredPopup(question, ui->titleWidget->noticeAnchor());
     question->show();
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The client on a Wayland desktop (weston), natively or through XWayland as VT_WAYLAND_MODE
 says: the page fills its area from the start, the left and top edges move with a drag, the notice
-bubble shows under its button, and full screen comes back to the window as it was."""
+bubble and the notification question show under their button, and full screen comes back to the window as it was."""
 
 import os
 
@@ -95,14 +95,12 @@ class WaylandDesktop(ClientTest):
             x.xdotool("mouseup", 1)
         self.wait_rect(expected, what + ", after the release")
 
-    def test_3_notice_under_its_button(self):
+    def test_3_notice_and_question_under_their_button(self):
         self.skip_under_westons_x_window_manager()
         button = self.bar.buttons()["clearcookieButton"]
-        self.display.click(*button)
-        self.display.park_pointer()
         bar_top = self.bar.rect()[1]
-        # The bubble's white body (170 pixels of its 180) starts below its arrow, 17 pixels
-        # under its top edge, which is at the button's bottom: 6 + 28 pixels below the bar's top.
+        # A bubble's white body starts below its arrow, 17 pixels under its top edge, which is at
+        # the button's bottom: 6 + 28 pixels below the bar's top.
         area = (button[0] - 200, bar_top, 400, 140)
 
         def body():
@@ -114,10 +112,19 @@ class WaylandDesktop(ClientTest):
                 if len(white) >= 100:
                     rows.append((r, white[0], white[-1]))
             return rows or None
-        rows = poll(body, 5, description="the notice bubble near its button")
-        r, first, last = rows[0]
-        self.assertLessEqual(abs(area[0] + (first + last) / 2 - button[0]), 6, rows[:3])
-        self.assertLessEqual(abs(area[1] + r - (bar_top + 34 + 17)), 2, rows[:3])
+
+        def under_button(what):
+            rows = poll(body, 5, description="the %s near its button" % what)
+            r, first, last = rows[0]
+            self.assertLessEqual(abs(area[0] + (first + last) / 2 - button[0]), 6, rows[:3])
+            self.assertLessEqual(abs(area[1] + r - (bar_top + 34 + 17)), 2, rows[:3])
+
+        self.display.click(*button)
+        self.display.park_pointer()
+        under_button("notice")
+        poll(lambda: body() is None, 10, description="the notice to go")
+        evaluate(self.page, "Notification.requestPermission(); true")
+        under_button("notification question")
 
     def test_4_full_screen_and_back(self):
         self.skip_under_westons_x_window_manager()
