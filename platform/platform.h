@@ -140,6 +140,12 @@ void installCrashHandler();
 // clean up. Returns false when it could not be ended.
 bool endProcess(std::int64_t pid);
 
+// A handle that becomes readable once the process has ended, for the event loop to watch without
+// asking the process; -1 where the system offers no such handle or the process is gone. Closed
+// with closeProcessWatch.
+int watchProcessEnd(std::int64_t pid);
+void closeProcessWatch(int handle);
+
 // --- Requests to end ------------------------------------------------------------------------
 
 // Turns the system's requests to end the process (SIGTERM, SIGINT, SIGHUP) into a byte on a pipe

@@ -30,6 +30,7 @@
 #include "src/key_events.h"
 #include "src/page_input.h"
 #include "src/permission_requests.h"
+#include "src/renderer_end_watch.h"
 
 namespace {
 
@@ -206,6 +207,8 @@ void BrowserImpl::Connect() {
             handler->OnFullscreenModeChange(this, fullscreen);
         }
     });
+    // Owned by the view.
+    new RendererEndWatch(view_);
     // Owned by the view.
     new PageInput(view_, {[this](const QKeyEvent &event) { return OnKey(event, true); },
                           [this](const QKeyEvent &event) { return OnKey(event, false); },

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """A page whose process ends comes back by itself: the live room plays again with a notice after
-its renderer is killed or crashes, and a second end within a minute leaves the error page, from
+its renderer is killed or crashes, even with a dialog of the page open, and a second end within a minute leaves the error page, from
 which the title bar's reload brings the room back."""
 
 import glob
@@ -86,11 +86,16 @@ class KilledRoomRecovery(RoomCase):
     def test_killed_room_plays_again_with_notice(self):
         self.wait_playing(60)
         self.client.notices.wait_none()
+        # A dialog the page had open goes with its process and holds nothing up.
+        evaluate(self.page, "setTimeout(() => alert('still there?'), 0); true")
+        poll(self.client.other_windows, 10, description="the page's dialog")
         ended = time.monotonic()
         self.end_renderers(signal.SIGKILL)
         self.wait_playing(5)
         self.assertLess(time.monotonic() - ended, 5)
         self.client.notices.wait_for(RELOADED)
+        self.client.notices.wait_none()
+        self.assertEqual(self.client.other_windows(), [])
         self.display.click(*self.bar.buttons()["closeButton"])
         self.assertEqual(self.client.wait_exit(15), 0)
 
