@@ -16,6 +16,7 @@
 #include "browser/zoom_steps.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
+#include "platform/widget_handle.h"
 #include "ui/vantoro_client.h"
 
 namespace {
@@ -162,6 +163,11 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
 void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) {
     // Pop-ups switch their own windows; the window's switch is made on its own thread.
     if (browser->GetIdentifier() != owner_->browserId) {
+        if (fullscreen) {
+            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
+                owner->popupEnteredFullscreen(popup);
+            });
+        }
         return;
     }
     VantoroClient *owner = owner_;
@@ -290,6 +296,18 @@ void SimpleHandler::showDownloadNotice(bool arrived, const QString &name) {
                noticeName(name));
 }
 
+void SimpleHandler::onPopupWindow(CefRefPtr<CefBrowser> browser,
+                                  std::function<void(VantoroClient *, QWidget *)> action) {
+    const CefWindowHandle handle = browser->GetHost()->GetWindowHandle();
+    VantoroClient *owner = owner_;
+    // The pop-up may close before the window's thread comes to it.
+    QMetaObject::invokeMethod(owner, [owner, handle, action] {
+        if (QWidget *view = platform::widgetOfHandle(handle)) {
+            action(owner, view->window());
+        }
+    });
+}
+
 void SimpleHandler::showNotice(const QString &text) {
     VantoroClient *owner = owner_;
     QMetaObject::invokeMethod(owner, [owner, text] { owner->showNotice(text); });
@@ -411,9 +429,11 @@ void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
             frame->LoadURL(url);
         }
         if (main) {
-            VantoroClient *owner = owner_;
-            QMetaObject::invokeMethod(
-                owner, [owner] { owner->showNotice(QString::fromUtf8(kReloadedNotice)); });
+            showNotice(QString::fromUtf8(kReloadedNotice));
+        } else {
+            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
+                owner->showPopupNotice(popup, QString::fromUtf8(kReloadedNotice));
+            });
         }
         return;
     }

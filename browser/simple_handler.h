@@ -17,6 +17,7 @@
 #include "include/cef_client.h"
 
 class LoadRetry;
+class QWidget;
 class VantoroClient;
 
 // The engine client of the main window's browser: tracks that browser and its closing, replaces
@@ -132,6 +133,10 @@ private:
     };
 
     void showDownloadNotice(bool arrived, const QString &name);
+    // Runs action on the window's thread with the own window of a pop-up's browser, if it is
+    // still there.
+    void onPopupWindow(CefRefPtr<CefBrowser> browser,
+                       std::function<void(VantoroClient *, QWidget *)> action);
     void showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const std::string &failedUrl, const std::string &page);
     // The URL whose failure the browser's error page shows, or "" when it shows another page.

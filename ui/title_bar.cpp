@@ -137,14 +137,14 @@ void TitleBar::showNotice(const QString &text) {
     popupMessage(text, noticeWidth(text), 60);
 }
 
-void TitleBar::showScreenNotice(const QString &text, const QRect &screen) {
+void TitleBar::showTopNotice(const QString &text, QWidget *window, const QRect &area) {
     const int width = noticeWidth(text);
     ArrowWidget *bubble = makeBubble(text, width, 40, false);
     // A tool tip of the window: unmanaged on X11, so that no window manager puts it under the
     // full-screen window; on Wayland a popup of the window, as a window of its own would take the
     // keyboard, and with it the Escape that leaves full screen.
-    bubble->setParent(window(), Qt::ToolTip | Qt::FramelessWindowHint);
-    bubble->move(screen.center().x() - width / 2, screen.top() + kScreenNoticeTop);
+    bubble->setParent(window, Qt::ToolTip | Qt::FramelessWindowHint);
+    bubble->move(area.center().x() - width / 2, area.top() + kScreenNoticeTop);
     showBubble(bubble);
 }
 

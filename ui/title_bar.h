@@ -27,9 +27,10 @@ public:
     // What bubbles of the notice's kind hang from: the clear-cache button, whose answers the
     // first notices were.
     QWidget *noticeAnchor() const;
-    // Shows text in a bubble of the same look without an arrow at the top centre of screen
-    // (global coordinates), where the title bar itself may be hidden.
-    void showScreenNotice(const QString &text, const QRect &screen);
+    // Shows text in a bubble of the same look without an arrow at the top centre of area (global
+    // coordinates), carried by window, where no title bar shows: the window's screen in full
+    // screen, a pop-up's own window.
+    void showTopNotice(const QString &text, QWidget *window, const QRect &area);
 
 signals:
     void on_return_home();

@@ -20,6 +20,7 @@ namespace {
 
 const char kFirstRunMarker[] = "first.txt";
 constexpr int kResizeBorder = 8;
+const char kLeaveFullscreenNotice[] = u8"按 Esc 即可退出全屏模式";
 
 // The home page as the engine gets it, made anew wherever it is used.
 CefString homePageUrl() {
@@ -226,8 +227,8 @@ void VantoroClient::updateFullscreen() {
         ui->titleWidget->hide();
         layout->setContentsMargins(QMargins());
         showFullScreen();
-        ui->titleWidget->showScreenNotice(QStringLiteral(u"按 Esc 即可退出全屏模式"),
-                                          screen()->geometry());
+        ui->titleWidget->showTopNotice(QString::fromUtf8(kLeaveFullscreenNotice), this,
+                                       screen()->geometry());
     } else {
         ui->titleWidget->show();
         layout->setContentsMargins(restoreMargins_);
@@ -266,6 +267,15 @@ QRect VantoroClient::onAScreen(QRect geometry, const QRect &fallback) {
 
 void VantoroClient::showNotice(const QString &text) {
     ui->titleWidget->showNotice(text);
+}
+
+void VantoroClient::showPopupNotice(QWidget *popup, const QString &text) {
+    const QRect area = popup->isFullScreen() ? popup->screen()->geometry() : popup->geometry();
+    ui->titleWidget->showTopNotice(text, popup, area);
+}
+
+void VantoroClient::popupEnteredFullscreen(QWidget *popup) {
+    showPopupNotice(popup, QString::fromUtf8(kLeaveFullscreenNotice));
 }
 
 void VantoroClient::askNotificationPermission(

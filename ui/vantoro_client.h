@@ -64,6 +64,10 @@ public:
 
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text);
+    // The same notice at the top of a pop-up's own window, or of its screen in full screen.
+    void showPopupNotice(QWidget *popup, const QString &text);
+    // A pop-up's own window went full screen: it says how to leave, as the main window does.
+    void popupEnteredFullscreen(QWidget *popup);
     // Asks in a bubble where the notice shows whether host may send notifications.
     void askNotificationPermission(const QString &host,
                                    std::function<void(NotificationPermissions::Answer)> answer);

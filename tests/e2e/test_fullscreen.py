@@ -105,6 +105,7 @@ class Fullscreen(ClientTest):
         poll(lambda: self.display.geometry(popup) == FULL, 10,
              description=lambda: "the pop-up %s to cover the screen (now %s; windows %s)" % (
                  popup, self.display.geometry(popup), self.client.other_windows()))
+        self.client.notices.wait_for("按 Esc 即可退出全屏模式")
         self.assertEqual(self.client.geometry(), main_geometry)
         self.display.key("Escape")
         poll(lambda: self.display.geometry(popup) == before, 10,
