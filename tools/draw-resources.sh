@@ -8,11 +8,46 @@ normal="rgb(138,146,153)"
 hover="rgb(255,92,57)"
 img=subview/images
 
+# A drawing primitive at twice the size: every point and radius doubled, an arc's angles kept.
+# ImageMagick 6 draws mitred joins of lines this wide with a stray diagonal; round joins are
+# sound.
+doubled() {
+    awk '{ last = ($1 == "arc") ? NF - 1 : NF
+           for (i = 2; i <= last; ++i) { split($i, p, ","); $i = (p[1] * 2) "," (p[2] * 2) }
+           print "stroke-linejoin round " $0 }' <<<"$1"
+}
+
+# Each image is drawn twice: as named, and at twice the size as name@2x for screens scaled by
+# more than 1, where the toolkit picks it instead of enlarging the first.
+draw() { # name width height convert-settings-and-primitives...
+    local name=$1 w=$2 h=$3 scale
+    shift 3
+    for scale in 1 2; do
+        local args=() prev="" arg out="$img/$name.png"
+        for arg in "$@"; do
+            if [ "$scale" = 2 ]; then
+                case $prev in
+                    -draw) arg=$(doubled "$arg") ;;
+                    -strokewidth | -pointsize) arg=$((arg * 2)) ;;
+                    -annotate)
+                        [[ $arg =~ ^\+([0-9]+)\+([0-9]+)$ ]]
+                        arg="+$((BASH_REMATCH[1] * 2))+$((BASH_REMATCH[2] * 2))"
+                        ;;
+                esac
+                out="$img/$name@2x.png"
+            fi
+            args+=("$arg")
+            prev=$arg
+        done
+        convert -size "$((w * scale))x$((h * scale))" xc:none "${args[@]}" \
+            -define png:color-type=6 -depth 8 "PNG32:$out"
+    done
+}
+
 glyph() { # name width height colour draw-primitives...
     local name=$1 w=$2 h=$3 colour=$4
     shift 4
-    convert -size "${w}x${h}" xc:none -stroke "$colour" -fill none -strokewidth 2 "$@" \
-        -define png:color-type=6 -depth 8 "PNG32:$img/$name"
+    draw "${name%.png}" "$w" "$h" -stroke "$colour" -fill none -strokewidth 2 "$@"
 }
 
 for state in "" _hover; do
@@ -38,10 +73,9 @@ for state in "" _hover; do
 done
 
 # Word mark.
-convert -size 156x28 xc:none -fill "rgb(255,92,57)" -draw "roundrectangle 1,3 23,25 5,5" \
+draw sorvalen 156 28 -fill "rgb(255,92,57)" -draw "roundrectangle 1,3 23,25 5,5" \
     -fill white -font DejaVu-Sans-Bold -pointsize 17 -gravity northwest -annotate +5+3 "V" \
-    -fill "rgb(46,49,51)" -pointsize 18 -annotate +30+2 "Vantoro" \
-    -define png:color-type=6 -depth 8 "PNG32:$img/sorvalen.png"
+    -fill "rgb(46,49,51)" -pointsize 18 -annotate +30+2 "Vantoro"
 
 # The application icon, drawn once as a scalable image; the menu's sizes and the window icon (one
 # 48 x 48 image at 32 bits per pixel) are rendered from it.

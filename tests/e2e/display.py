@@ -64,8 +64,8 @@ class XDisplay:
         self.qpa_platform = "xcb"
         return self
 
-    def run(self, args, check=True):
-        result = subprocess.run(args, env=self.env, stdout=subprocess.PIPE,
+    def run(self, args, check=True, input=None):
+        result = subprocess.run(args, env=self.env, input=input, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True, timeout=30)
         if check and result.returncode != 0:
             raise RuntimeError("%s failed: %s" % (" ".join(args), result.stderr.strip()))

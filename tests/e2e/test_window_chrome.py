@@ -7,7 +7,7 @@ import os
 
 from client_case import ClientTest, main
 from devtools import evaluate
-from display import SCREEN
+from display import SCREEN, XDisplay
 from processes import poll
 from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT
 
@@ -146,6 +146,29 @@ class WindowChrome(ClientTest):
         self.assertFalse(os.path.exists(self.client.data_folder))
         # Nothing above the data folder goes with it.
         self.assertTrue(os.path.isdir(os.path.join(self.client.home, ".local", "share")))
+
+
+class ScaledDesktop(ClientTest):
+    """A desktop scaled by 1.5 through the X resources, as desktops set fractional scaling: the
+    window, its title bar and the page come out 1.5 times as large, the page drawn at the screen's
+    own resolution."""
+
+    @classmethod
+    def make_display(cls):
+        return XDisplay(size=(1920, 1200), scratch=cls.scratch)
+
+    @classmethod
+    def prepare(cls):
+        cls.display.run(["xrdb", "-merge", "-"], input="Xft.dpi: 144\n")
+        super().prepare()
+
+    def test_everything_one_and_a_half_times_as_large(self):
+        _, _, w, h = self.client.geometry()
+        self.assertEqual((w, h), (DEFAULT_SIZE[0] * 3 // 2, DEFAULT_SIZE[1] * 3 // 2))
+        ratio, width, height = evaluate(self.page, "[devicePixelRatio, innerWidth, innerHeight]")
+        self.assertEqual((ratio, width), (1.5, DEFAULT_SIZE[0] - 2 * MARGIN))
+        # As at 1: the page's least height reaches 3 pixels into the bottom margin.
+        self.assertLessEqual(abs(height - (DEFAULT_SIZE[1] - 2 * MARGIN - TITLE_HEIGHT)), 3)
 
 
 if __name__ == "__main__":

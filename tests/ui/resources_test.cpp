@@ -38,6 +38,10 @@ TEST(ResourcesTest, TitleBarImagesAreCompiledInAsRgbaPngs) {
         ASSERT_FALSE(loaded.isNull()) << reader.errorString().toStdString();
         EXPECT_EQ(loaded.size(), image.size);
         EXPECT_TRUE(loaded.hasAlphaChannel());
+        // Screens scaled by more than 1 draw the image from its version at twice the size.
+        const QString twice = QString::fromLatin1(image.path)
+                                  .replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+        EXPECT_EQ(QImageReader(twice).size(), image.size * 2);
         EXPECT_EQ(loaded.depth(), 32);
     }
 }
