@@ -58,7 +58,8 @@ class HangingPage(ClientTest):
              description="the window restored")
         self.display.click(*self.bar.buttons()["minimizeButton"])
         poll(lambda: self.display.wm_state(self.client.window) == "Iconic", 10,
-             description="the window to be minimised")
+             description=lambda: "the window to be minimised (state %r, at %s)" % (
+                 self.display.wm_state(self.client.window), self.client.geometry()))
         self.display.xdotool("windowactivate", self.client.window)
         poll(lambda: self.display.wm_state(self.client.window) == "Normal", 10,
              description="the window to come back")
