@@ -176,11 +176,14 @@ void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool f
 }
 
 void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
+    const double factor = zoom_steps::factorOf(zoom_level);
     if (browser->GetIdentifier() != owner_->browserId) {
+        onPopupWindow(browser, [factor](VantoroClient *owner, QWidget *popup) {
+            owner->popupZoomChanged(popup, factor);
+        });
         return;
     }
     VantoroClient *owner = owner_;
-    const double factor = zoom_steps::factorOf(zoom_level);
     QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
 }
 
@@ -212,7 +215,7 @@ bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEve
 bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
                                CefEventHandle) {
     if (browser->GetIdentifier() != owner_->browserId) {
-        return false;
+        return OnPopupKey(browser, browserKeyAfterPage(event));
     }
     VantoroClient *owner = owner_;
     std::function<void()> action;
@@ -241,6 +244,43 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
             return false;
     }
     QMetaObject::invokeMethod(owner, action, Qt::QueuedConnection);
+    return true;
+}
+
+// A pop-up's page gets the same keys for itself: its reload is no refresh of the site's count and
+// its zoom is not remembered.
+bool SimpleHandler::OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key) {
+    std::function<void()> action;
+    int zoom = 0;
+    switch (key) {
+        case BrowserKey::kReload:
+            action = [browser] { browser->Reload(); };
+            break;
+        case BrowserKey::kReloadIgnoringCache:
+            action = [browser] { browser->ReloadIgnoreCache(); };
+            break;
+        case BrowserKey::kZoomIn:
+        case BrowserKey::kZoomOut:
+            zoom = key == BrowserKey::kZoomIn ? 1 : -1;
+            [[fallthrough]];
+        case BrowserKey::kZoomReset:
+            action = [self = CefRefPtr<SimpleHandler>(this), browser, zoom] {
+                CefRefPtr<CefBrowserHost> host = browser->GetHost();
+                const double factor =
+                    zoom_steps::next(zoom_steps::factorOf(host->GetZoomLevel()), zoom);
+                host->SetZoomLevel(zoom_steps::levelOf(factor));
+                self->OnZoomChange(browser, host->GetZoomLevel());
+            };
+            break;
+        case BrowserKey::kDevTools:
+            action = [self = CefRefPtr<SimpleHandler>(this), browser] {
+                self->OpenDevToolsWindow(browser);
+            };
+            break;
+        default:
+            return false;
+    }
+    QMetaObject::invokeMethod(owner_, action, Qt::QueuedConnection);
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 
+#include "browser/browser_keys.h"
 #include "browser/download_targets.h"
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
@@ -137,6 +138,8 @@ private:
     // still there.
     void onPopupWindow(CefRefPtr<CefBrowser> browser,
                        std::function<void(VantoroClient *, QWidget *)> action);
+    // The browser keys in a pop-up's page, after the page left them alone.
+    bool OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key);
     void showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const std::string &failedUrl, const std::string &page);
     // The URL whose failure the browser's error page shows, or "" when it shows another page.

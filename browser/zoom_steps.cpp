@@ -34,6 +34,10 @@ double smaller(double factor) {
     return kMinimum;
 }
 
+double next(double factor, int direction) {
+    return direction > 0 ? larger(factor) : direction < 0 ? smaller(factor) : 1.0;
+}
+
 double bounded(double factor) {
     if (!std::isfinite(factor)) {
         return 1.0;

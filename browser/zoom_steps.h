@@ -11,6 +11,8 @@ constexpr double kMaximum = 5.0;
 // The next size up or down from factor, which need not be one of the steps; the end steps stay.
 double larger(double factor);
 double smaller(double factor);
+// One step larger (direction 1), smaller (-1), or back to 1.0 (0).
+double next(double factor, int direction);
 // A factor kept between the minimum and the maximum; 1.0 for anything that is not a number.
 double bounded(double factor);
 

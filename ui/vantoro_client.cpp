@@ -22,6 +22,10 @@ const char kFirstRunMarker[] = "first.txt";
 constexpr int kResizeBorder = 8;
 const char kLeaveFullscreenNotice[] = u8"按 Esc 即可退出全屏模式";
 
+QString zoomNotice(double factor) {
+    return QStringLiteral("缩放: %1%").arg(zoom_steps::percentOf(factor));
+}
+
 // The home page as the engine gets it, made anew wherever it is used.
 CefString homePageUrl() {
     const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
@@ -147,16 +151,18 @@ void VantoroClient::zoomPage(int direction) {
         return;
     }
     const double now = zoom_steps::factorOf(browser->GetHost()->GetZoomLevel());
-    const double next = direction > 0   ? zoom_steps::larger(now)
-                        : direction < 0 ? zoom_steps::smaller(now)
-                                        : 1.0;
+    const double next = zoom_steps::next(now, direction);
     browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(next));
     pageZoomChanged(next);
 }
 
 void VantoroClient::pageZoomChanged(double factor) {
     settings_.saveZoom(factor);
-    showNotice(QStringLiteral("缩放: %1%").arg(zoom_steps::percentOf(factor)));
+    showNotice(zoomNotice(factor));
+}
+
+void VantoroClient::popupZoomChanged(QWidget *popup, double factor) {
+    showPopupNotice(popup, zoomNotice(factor));
 }
 
 void VantoroClient::restorePageZoom() {

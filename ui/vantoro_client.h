@@ -66,6 +66,8 @@ public:
     void showNotice(const QString &text);
     // The same notice at the top of a pop-up's own window, or of its screen in full screen.
     void showPopupNotice(QWidget *popup, const QString &text);
+    // A pop-up's page is now at factor: the pop-up says so; it is not remembered.
+    void popupZoomChanged(QWidget *popup, double factor);
     // A pop-up's own window went full screen: it says how to leave, as the main window does.
     void popupEnteredFullscreen(QWidget *popup);
     // Asks in a bubble where the notice shows whether host may send notifications.

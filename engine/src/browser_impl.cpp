@@ -154,12 +154,22 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
     if (child && !parent) {
         return nullptr;
     }
+    if (!child) {
+        // Qt WebEngine hands the keys a page left alone to its view's parent widget only. A view
+        // that is a window of its own gets a parent that is never shown, to take them; it goes
+        // with the view.
+        parent = new QWidget;
+    }
 
     CefRefPtr<BrowserImpl> browser(new BrowserImpl(client, opener != nullptr));
     if (opener) {
         browser->opener_window_ = opener->GetWindowHandle();
     }
     BrowserView *view = new BrowserView(browser, parent);
+    if (!child) {
+        view->setWindowFlag(Qt::Window);
+        QObject::connect(view, &QObject::destroyed, parent, &QObject::deleteLater);
+    }
     browser->view_ = view;
     view->setPage(new QWebEnginePage(profile, view));
     if (child) {

@@ -21,8 +21,8 @@ PageInput::PageInput(QWebEngineView *view, Reports reports)
     for (QWidget *child : view->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         child->installEventFilter(this);
     }
-    // Keys the page did not take are sent to the view's parent; a view that is a window of its
-    // own gets none back.
+    // Keys the page did not take are sent to the view's parent (for a view that is a window of
+    // its own, a widget never shown).
     if (parent_) {
         parent_->installEventFilter(this);
     }

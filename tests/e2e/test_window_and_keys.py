@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """A browser's keys in the client's page, and a window that comes back as it was left: the reload
 keys (with and without the cache, counted like the refresh button), the zoom keys and Ctrl+wheel,
-the developer tools, the viewer's full screen; a key the page takes stays the page's, except the
+the developer tools, the viewer's full screen, the same keys in a pop-up for the pop-up; a key the page takes stays the page's, except the
 full-screen ones. Size, place, maximised state and zoom survive a restart and a cleared cache; a
 damaged settings file or a place on a screen that is gone gives a window on the screen."""
 
 import os
 
 from client_case import SETTINGS_TAIL, ClientTest, main
-from devtools import evaluate
+from devtools import debug_pages, evaluate
 from display import SCREEN
 from processes import poll
 from title_bar_locator import DEFAULT_SIZE, TitleBar
@@ -122,6 +122,26 @@ class WindowAndKeys(ClientTest):
         window = poll(devtools, 15, description="a window titled DevTools")[0]
         self.display.close_window(int(window))
         poll(lambda: not devtools(), 10, description="the tools to close")
+
+    def test_3b_keys_in_a_popup(self):
+        start = len(self.site.requests())
+        evaluate(self.page, "window.open('/login', 'vtkeys', 'width=420,height=320'); true")
+        popup = poll(lambda: [p for p in debug_pages() if p["url"].endswith("/login")], 20,
+                     description="the pop-up's page")[0]
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=login"))
+        self.display.click(*self.client.element_centre(popup, "header"))
+        self.display.key("ctrl+plus")
+        self.wait_zoom(1.1, popup)
+        self.client.notices.wait_for("缩放: 110%")
+        start = len(self.site.requests())
+        beacons = len(self.stats.beacons())
+        self.display.key("F5")
+        self.assertIsNotNone(self.site.wait_for_path("/login", 15, start=start), "F5 in the pop-up")
+        # The pop-up's keys are its own: the window's page keeps its zoom and its count.
+        self.assertEqual(self.zoom(), 1.0)
+        self.assertIsNone(self.stats.wait_for_stat_id(REFRESH_STAT, 0, start=beacons))
+        evaluate(popup, "window.close(); true")
 
     def test_4_viewer_full_screen(self):
         self.focus_page()
