@@ -214,12 +214,21 @@ bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEve
 
 bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
                                CefEventHandle) {
+    const BrowserKey key = browserKeyAfterPage(event);
+    if (key == BrowserKey::kDevTools) {
+        // Any browser's tools, the pop-ups' too.
+        QMetaObject::invokeMethod(
+            owner_,
+            [self = CefRefPtr<SimpleHandler>(this), browser] { self->OpenDevToolsWindow(browser); },
+            Qt::QueuedConnection);
+        return true;
+    }
     if (browser->GetIdentifier() != owner_->browserId) {
-        return OnPopupKey(browser, browserKeyAfterPage(event));
+        return OnPopupKey(browser, key);
     }
     VantoroClient *owner = owner_;
     std::function<void()> action;
-    switch (browserKeyAfterPage(event)) {
+    switch (key) {
         case BrowserKey::kReload:
             action = [owner] { owner->reloadPage(false); };
             break;
@@ -234,11 +243,6 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
             break;
         case BrowserKey::kZoomReset:
             action = [owner] { owner->zoomPage(0); };
-            break;
-        case BrowserKey::kDevTools:
-            action = [self = CefRefPtr<SimpleHandler>(this), browser] {
-                self->OpenDevToolsWindow(browser);
-            };
             break;
         default:
             return false;
@@ -270,11 +274,6 @@ bool SimpleHandler::OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key) {
                     zoom_steps::next(zoom_steps::factorOf(host->GetZoomLevel()), zoom);
                 host->SetZoomLevel(zoom_steps::levelOf(factor));
                 self->OnZoomChange(browser, host->GetZoomLevel());
-            };
-            break;
-        case BrowserKey::kDevTools:
-            action = [self = CefRefPtr<SimpleHandler>(this), browser] {
-                self->OpenDevToolsWindow(browser);
             };
             break;
         default:
