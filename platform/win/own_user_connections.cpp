@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win/win32_calls.h"
 
 namespace platform {
 namespace {
@@ -44,8 +45,9 @@ bool runsAsThisUser(DWORD pid) {
 bool readTable(ULONG family, std::vector<unsigned char> &buffer) {
     DWORD size = 0;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const DWORD result = GetExtendedTcpTable(buffer.empty() ? nullptr : buffer.data(), &size,
-                                                 FALSE, family, TCP_TABLE_OWNER_PID_ALL, 0);
+        const DWORD result =
+            win::win32Calls().getExtendedTcpTable(buffer.empty() ? nullptr : buffer.data(), &size,
+                                                  FALSE, family, TCP_TABLE_OWNER_PID_ALL, 0);
         if (result == NO_ERROR) {
             return true;
         }
