@@ -37,6 +37,7 @@ constexpr int kNoticeNameLength = 40;
 constexpr int kRenderProcessGoneCode = 1000;
 
 constexpr char kReloadedNotice[] = u8"页面异常退出，已重新加载";
+constexpr char kBusyNotice[] = u8"页面暂无响应，将在其恢复后重新加载";
 
 // The error page's own loads carry it in a data URI; the site's pages cannot send the main frame
 // to one.
@@ -480,6 +481,16 @@ void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                   buildLoadErrorPage(url, terminationText(status), kRenderProcessGoneCode));
     if (main) {
         retryOnWindowThread([](LoadRetry &r) { r.stop(); });
+    }
+}
+
+void SimpleHandler::OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) {
+    if (browser->GetIdentifier() == owner_->browserId) {
+        showNotice(QString::fromUtf8(kBusyNotice));
+    } else {
+        onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
+            owner->showPopupNotice(popup, QString::fromUtf8(kBusyNotice));
+        });
     }
 }
 

@@ -115,6 +115,8 @@ public:
     // error page instead.
     void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                    TerminationStatus status) override;
+    // The viewer hears why the reload or home seems to do nothing yet.
+    void OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) override;
 
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
     // The window is closing: its notifications leave the desktop.

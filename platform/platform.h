@@ -122,6 +122,17 @@ bool relaySessionBus();
 // The session bus's own address, also once relayed; empty when there is none.
 std::string sessionBusAddress();
 
+// --- Local connections ------------------------------------------------------------------------
+
+// Whether the other end of the connected TCP socket (a file descriptor on Linux, a SOCKET on
+// Windows) is a socket on this machine that a process of this process's user opened. False when
+// the peer is elsewhere or its owner cannot be told.
+bool tcpPeerIsOwnUser(std::uintptr_t socket);
+// From now on every TCP connection this process accepts, the engine's included, is closed at once
+// unless tcpPeerIsOwnUser admits it: another user's process sees it closed without an answer.
+// Returns false where the system cannot put itself between the engine and its accepts.
+bool admitOwnUserOnly();
+
 // --- Window system ----------------------------------------------------------------------------
 
 // Settles the toolkit's window system before it starts where the session's choice would fail: in

@@ -13,6 +13,11 @@ public:
     // the page is gone until something is loaded again. A normal end is not reported.
     virtual void OnRenderProcessTerminated(CefRefPtr<CefBrowser> /*browser*/,
                                            TerminationStatus /*status*/) {}
+    // This engine's addition: a navigation the program asked for found the process of the
+    // browser's page not answering, and the process was left running, as other pages live in it
+    // and ending it would lose theirs. The navigation goes on once the process answers; the
+    // process is ended only when no other page uses it any more.
+    virtual void OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> /*browser*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_REQUEST_HANDLER_H_

@@ -344,30 +344,62 @@ void BrowserImpl::Navigate(std::function<void(QWebEnginePage *)> navigation) {
     if (has_document_ && renderer > 0) {
         // Asked before the navigation goes out: a process that runs the page's script answers at
         // once, and a navigation to another site may leave a stuck one behind.
-        auto answered = std::make_shared<bool>(false);
-        p->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
-                         [answered](const QVariant &) { *answered = true; });
-        CefRefPtr<BrowserImpl> self(this);
-        QTimer::singleShot(kUnresponsiveMs, view_, [self, answered, serial, renderer, navigation] {
-            if (!*answered && self->navigations_ == serial) {
-                self->EndUnresponsiveRenderer(renderer, navigation);
-            }
-        });
+        ProbeRenderer(serial, renderer, navigation, false);
     }
     navigation(p);
 }
 
-void BrowserImpl::EndUnresponsiveRenderer(qint64 pid,
-                                          std::function<void(QWebEnginePage *)> navigation) {
+void BrowserImpl::ProbeRenderer(int serial, qint64 pid,
+                                std::function<void(QWebEnginePage *)> navigation, bool reported) {
+    QWebEnginePage *p = page();
+    if (!p) {
+        return;
+    }
+    auto answered = std::make_shared<bool>(false);
+    p->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                     [answered](const QVariant &) { *answered = true; });
+    CefRefPtr<BrowserImpl> self(this);
+    QTimer::singleShot(kUnresponsiveMs, view_, [self, answered, serial, pid, navigation, reported] {
+        if (!*answered && self->navigations_ == serial) {
+            self->EndUnresponsiveRenderer(serial, pid, navigation, reported);
+        }
+    });
+}
+
+void BrowserImpl::EndUnresponsiveRenderer(int serial, qint64 pid,
+                                          std::function<void(QWebEnginePage *)> navigation,
+                                          bool reported) {
     QWebEnginePage *p = page();
     // A renderer that has meanwhile gone, or left the page, is none of this browser's business.
     if (!p || p->renderProcessPid() != pid) {
+        return;
+    }
+    // A pop-up opened by the page, or another page of the same site, usually shares its
+    // renderer: ending it would take their state (a form being filled in) with it. It is left
+    // running, and the navigation goes on once it answers.
+    if (RendererShared(pid)) {
+        CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+        if (handler && !reported) {
+            handler->OnSharedRenderProcessUnresponsive(this);
+        }
+        ProbeRenderer(serial, pid, navigation, true);
         return;
     }
     navigation_after_end_ = navigation;
     if (!platform::endProcess(pid)) {
         navigation_after_end_ = nullptr;
     }
+}
+
+bool BrowserImpl::RendererShared(qint64 pid) const {
+    const auto in = [pid](const QWebEnginePage *p) { return p && p->renderProcessPid() == pid; };
+    for (const CefRefPtr<BrowserImpl> &browser : OpenBrowsers()) {
+        if ((browser.get() != this && in(browser->page())) ||
+            (browser->dev_tools_ && in(browser->dev_tools_->page()))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void BrowserImpl::ReloadIgnoreCache() {

@@ -78,7 +78,7 @@ public:
     void RunJavaScript(const QString &code);
     // Makes a navigation the program asked for. A page whose script never returns would hold it in
     // its process for ever: when the page has not answered a moment later, that process is ended
-    // and the navigation made anew in a fresh one.
+    // and the navigation made anew in a fresh one, unless another page lives in that process too.
     void Navigate(std::function<void(QWebEnginePage *)> navigation);
     // The user asked the browser's own top-level window to close. Returns false when the client
     // keeps the browser open.
@@ -101,7 +101,15 @@ private:
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
     void OnRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void ReportLoadEnd(int http_status);
-    void EndUnresponsiveRenderer(qint64 pid, std::function<void(QWebEnginePage *)> navigation);
+    // Asks the page's renderer pid to answer; when it has not within kUnresponsiveMs and no
+    // later navigation was made, ends it, or, while other pages use it, tells the client (once:
+    // reported) and asks again.
+    void ProbeRenderer(int serial, qint64 pid, std::function<void(QWebEnginePage *)> navigation,
+                       bool reported);
+    void EndUnresponsiveRenderer(int serial, qint64 pid,
+                                 std::function<void(QWebEnginePage *)> navigation, bool reported);
+    // Whether a page other than this browser's own lives in the renderer pid.
+    bool RendererShared(qint64 pid) const;
     void OnNewWindowRequested(QWebEngineNewWindowRequest &request);
     void OnWindowCloseRequested();
     void OnTitleChanged(const QString &title);

@@ -129,6 +129,9 @@ bool CefInitialize(const CefMainArgs &args, const CefSettings &settings,
     // closes (the screen-saver inhibition and the media controls use it); a bus that goes away
     // mid-run must not take the client with it. Done before any of its threads exist.
     platform::relaySessionBus();
+    // The remote-debugging endpoint answers whoever connects to its local port, and whoever
+    // drives it reads the viewer's cookies and files: only the viewer's own processes may.
+    platform::admitOwnUserOnly();
     // Qt WebEngine shares OpenGL contexts with the application's widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Without the GPU Chromium hands over pages already drawn in memory. Composing them through

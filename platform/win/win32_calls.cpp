@@ -6,8 +6,8 @@ namespace platform {
 namespace win {
 
 Win32Calls realWin32Calls() {
-    return Win32Calls{SHGetSpecialFolderPathW, GetAdaptersInfo, GetProcAddress, IsDebuggerPresent,
-                      LoadLibraryW};
+    return Win32Calls{SHGetSpecialFolderPathW, GetAdaptersInfo, GetProcAddress,
+                      IsDebuggerPresent,       LoadLibraryW,    GetExtendedTcpTable};
 }
 
 Win32Calls &win32Calls() {

@@ -2,10 +2,14 @@
 """What the page may do: failed loads show the client's own error page, links that ask for a new
 tab or window open in place, a scripted pop-up with window features gets a window of its own,
 the context menu offers only the developer tools, and the program still ends cleanly with the
-pop-up and the developer tools open. The last scenario closes the client."""
+pop-up and the developer tools open. The debugging port answers the viewer's own processes only.
+The last scenario closes the client."""
+
+import os
+import subprocess
 
 from client_case import ClientTest, main
-from devtools import debug_pages, evaluate, navigate
+from devtools import DEBUG_PORT, debug_pages, evaluate, navigate
 from display import SCREEN
 from processes import poll, refusing_socket
 import standin
@@ -67,6 +71,17 @@ class PagePolicy(ClientTest):
                 # A new window's page would have been made before the load in place began.
                 self.assert_no_new_window()
         self.go_home()
+
+    def test_3b_debugging_port_for_its_owner_only(self):
+        if os.geteuid() != 0:
+            self.skipTest("needs root to connect as another user")
+        self.assertTrue(debug_pages())
+        other = subprocess.run(
+            ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+             "curl", "-s", "-m", "5", "http://127.0.0.1:%d/json" % DEBUG_PORT],
+            capture_output=True, check=False)
+        self.assertEqual(other.stdout, b"")
+        self.assertNotEqual(other.returncode, 0)
 
     def test_4_popup_and_devtools_then_close(self):
         # A scripted pop-up gets a window of its own; the page stays.

@@ -1,6 +1,7 @@
 // The real engine started through the engine API by engine_probe, a program that uses
 // CefExecuteProcess, CefInitialize and CefShutdown as the client's entry function does.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,12 +69,31 @@ struct ProbeRun {
     QByteArray error_output;
     QMap<QString, QString> results;
     QByteArray devtools_reply;
+    // What the same request got from a process of another user; empty when it was not asked.
+    QByteArray foreign_devtools_reply;
+    bool foreign_asked = false;
     QList<LocalHttpServer::Request> requests;
 
     QStringList markerNames(const QString &prefix) const {
         return QDir(markers).entryList({prefix + QLatin1Char('*')}, QDir::Files);
     }
 };
+
+// Asks the debugging port for /json/version from a process of the unprivileged user "nobody",
+// where this test may change users.
+void askAsAnotherUser(ProbeRun &run) {
+    if (geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty()) {
+        return;
+    }
+    QProcess curl;
+    curl.start(QStringLiteral("setpriv"),
+               {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                QStringLiteral("--clear-groups"), QStringLiteral("curl"), QStringLiteral("-si"),
+                QStringLiteral("-m"), QStringLiteral("5"),
+                QStringLiteral("http://127.0.0.1:%1/json/version").arg(kDevToolsPort)});
+    run.foreign_asked = curl.waitForFinished(10000);
+    run.foreign_devtools_reply = curl.readAllStandardOutput();
+}
 
 struct ProbeOptions {
     bool on_disk = true;
@@ -153,6 +174,7 @@ std::unique_ptr<ProbeRun> runProbe(const ProbeOptions &options) {
             40000);
         if (ready) {
             run->devtools_reply = httpGet(kDevToolsPort, "/json/version");
+            askAsAnotherUser(*run);
         }
         QFile(release_path).open(QIODevice::WriteOnly);
     }
@@ -229,6 +251,14 @@ TEST_F(EngineStart, SwitchesReachChromium) {
         << request.headers.value("accept-language").constData();
     // disable-gpu, from the hook: the page is also composed without OpenGL.
     EXPECT_EQ(run_->results.value(QStringLiteral("scene_backend")), QStringLiteral("software"));
+}
+
+TEST_F(EngineStart, DebuggingPortAnswersItsOwnUserOnly) {
+    if (!run_->foreign_asked) {
+        GTEST_SKIP() << "needs root and setpriv to connect as another user";
+    }
+    EXPECT_TRUE(run_->devtools_reply.startsWith("HTTP/1.1 200"));
+    EXPECT_TRUE(run_->foreign_devtools_reply.isEmpty()) << run_->foreign_devtools_reply.constData();
 }
 
 TEST_F(EngineStart, CacheAndSiteDataStayBelowTheCachePath) {

@@ -202,6 +202,33 @@ TEST_F(EngineBrowser, EndedRendererIsReportedAndALoadBringsThePageBack) {
     EXPECT_EQ(client->terminations.size(), 1u);
 }
 
+TEST_F(EngineBrowser, ReloadLeavesABusyRendererThatAPopupSharesRunningAndGoesOnAfterIt) {
+    CefRefPtr<CefBrowser> browser = openFirstPage();
+    runJavaScript(browser, "window.open('/popup', 'side', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 2; }));
+    CefRefPtr<CefBrowser> popup = client->browsers[1];
+    ASSERT_TRUE(waitForTitle(popup, "popup"));
+    const qint64 renderer = viewOf(browser)->page()->renderProcessPid();
+    ASSERT_EQ(viewOf(popup)->page()->renderProcessPid(), renderer);
+    const QString text = QStringLiteral("document.getElementById('typed').value");
+    runJavaScript(popup, "document.body.innerHTML = '<textarea id=typed></textarea>';" + text +
+                             " = 'words of the viewer'");
+    ASSERT_EQ(evaluate(popup, text).toString(), "words of the viewer");
+
+    // The pop-up's script holds the shared process for longer than the reload's probe waits.
+    runJavaScript(popup,
+                  "setTimeout(() => { const end = Date.now() + 5000; while (Date.now() < end); })");
+    settle();
+    const size_t ends = client->load_ends.size();
+    browser->Reload();
+    ASSERT_TRUE(waitFor([&] { return client->load_ends.size() > ends; }, 20000));
+    EXPECT_EQ(client->load_ends.back(), "200 " + server.url("/").toStdString());
+    EXPECT_EQ(evaluate(popup, text).toString(), "words of the viewer");
+    EXPECT_EQ(viewOf(popup)->page()->renderProcessPid(), renderer);
+    EXPECT_TRUE(client->terminations.empty());
+    EXPECT_EQ(client->unresponsive, std::vector<int>{browser->GetIdentifier()});
+}
+
 TEST_F(EngineBrowser, CancelledPopupsReportTheirTargetAndOpenNothing) {
     client->cancel_popups = true;
     CefRefPtr<CefBrowser> browser = openFirstPage();

@@ -60,6 +60,10 @@ void TestClient::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
     terminations.push_back(std::to_string(browser->GetIdentifier()) + " " + std::to_string(status));
 }
 
+void TestClient::OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) {
+    unresponsive.push_back(browser->GetIdentifier());
+}
+
 void TestClient::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                              const CefString &errorText, const CefString &failedUrl) {
     load_errors.push_back({errorCode, errorText.ToString(), failedUrl.ToString()});

@@ -55,6 +55,7 @@ public:
                    int httpStatusCode) override;
     void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                    TerminationStatus status) override;
+    void OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) override;
     void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                      const CefString &errorText, const CefString &failedUrl) override;
     void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -81,6 +82,7 @@ public:
     std::vector<LoadError> load_errors;
     std::vector<std::string> load_ends;     // "<status> <url>"
     std::vector<std::string> terminations;  // "<id> <status>"
+    std::vector<int> unresponsive;          // browser ids
     std::vector<ContextMenu> menus;
     std::vector<int> commands;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
@@ -7,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -206,3 +209,108 @@ TEST(LinuxPlatform, MovingNeverReplacesAFileOrALinkNorCopies) {
 }
 
 }  // namespace
+
+namespace {
+
+// A socket connected to listener's port on 127.0.0.1 from family's loopback (an IPv6 socket
+// reaches it as ::ffff:127.0.0.1).
+int connectTo(int listener, int family) {
+    sockaddr_in address = {};
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+    const int s = socket(family, SOCK_STREAM, 0);
+    if (family == AF_INET6) {
+        sockaddr_in6 mapped = {};
+        mapped.sin6_family = AF_INET6;
+        mapped.sin6_port = address.sin_port;
+        inet_pton(AF_INET6, "::ffff:127.0.0.1", &mapped.sin6_addr);
+        connect(s, reinterpret_cast<sockaddr *>(&mapped), sizeof mapped);
+    } else {
+        connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    }
+    return s;
+}
+
+// A process of the user "nobody" that connects to listener and holds the connection until the
+// pipe's write end closes.
+pid_t connectAsNobody(int listener, const int hold[2]) {
+    const pid_t child = fork();
+    if (child == 0) {
+        close(hold[1]);
+        if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) {
+            _exit(2);
+        }
+        const int s = connectTo(listener, AF_INET);
+        char byte;
+        if (read(hold[0], &byte, 1) < 0) {
+            _exit(3);
+        }
+        close(s);
+        _exit(0);
+    }
+    return child;
+}
+
+}  // namespace
+
+TEST(LinuxPlatform, OnlyThisUsersTcpPeersAreAdmitted) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 8), 0);
+    const auto acceptOne = [listener] {
+        for (int i = 0; i < 200; ++i) {
+            const int s = accept(listener, nullptr, nullptr);
+            if (s >= 0 || errno != EAGAIN) {
+                return s;
+            }
+            usleep(5000);
+        }
+        return -1;
+    };
+
+    for (int family : {AF_INET, AF_INET6}) {
+        const int own = connectTo(listener, family);
+        const int accepted = acceptOne();
+        ASSERT_GE(accepted, 0);
+        EXPECT_TRUE(platform::tcpPeerIsOwnUser(accepted)) << family;
+        close(own);
+        close(accepted);
+    }
+    // Not connected: nobody to tell.
+    EXPECT_FALSE(platform::tcpPeerIsOwnUser(listener));
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to connect as another user";
+    }
+    int hold[2];
+    ASSERT_EQ(pipe(hold), 0);
+    pid_t child = connectAsNobody(listener, hold);
+    int accepted = acceptOne();
+    ASSERT_GE(accepted, 0);
+    EXPECT_FALSE(platform::tcpPeerIsOwnUser(accepted));
+    close(accepted);
+
+    // Once admitted only, the other user's connection is passed over as if it had not come,
+    // and this user's next one is accepted.
+    ASSERT_TRUE(platform::admitOwnUserOnly());
+    pid_t second = connectAsNobody(listener, hold);
+    usleep(200000);
+    errno = 0;
+    EXPECT_EQ(accept(listener, nullptr, nullptr), -1);
+    EXPECT_EQ(errno, EAGAIN);
+    const int own = connectTo(listener, AF_INET);
+    accepted = acceptOne();
+    EXPECT_GE(accepted, 0);
+    close(hold[1]);
+    close(hold[0]);
+    close(own);
+    close(accepted);
+    close(listener);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    waitpid(second, &status, 0);
+    EXPECT_EQ(status, 0);
+}
