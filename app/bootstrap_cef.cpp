@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -29,7 +28,7 @@ std::string sandboxOffReason(int argc, char *argv[]) {
 
 }  // namespace
 
-int bootstrapCef(int argc, char *argv[]) {
+int bootstrapCef(int argc, char *argv[], std::string &sandboxOff) {
     const CefMainArgs main_args(argc, argv);
     CefRefPtr<SimpleApp> app(new SimpleApp);
 
@@ -51,12 +50,10 @@ int bootstrapCef(int argc, char *argv[]) {
 
     // Settled here, before anything of the engine or the application object has read the
     // environment: some engine versions read the sandbox's variable earlier than others.
-    const std::string sandboxOff = sandboxOffReason(argc, argv);
+    sandboxOff = sandboxOffReason(argc, argv);
     if (sandboxOff.empty()) {
         platform::serveSandboxedCrashDumps();
     } else {
-        std::fprintf(stderr, "vantoro-client: pages run outside the sandbox: %s\n",
-                     sandboxOff.c_str());
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", QByteArrayLiteral("1"));
         settings.no_sandbox = 1;
     }
