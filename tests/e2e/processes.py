@@ -133,8 +133,10 @@ def ordinary_user():
     try:
         return pwd.getpwnam(ORDINARY_USER)
     except KeyError:
+        # A scenario running in parallel may be making it at the same time.
         subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
-                        "--shell", "/usr/sbin/nologin", ORDINARY_USER], check=True)
+                        "--shell", "/usr/sbin/nologin", ORDINARY_USER],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return pwd.getpwnam(ORDINARY_USER)
 
 
