@@ -29,7 +29,8 @@ int main(int argc, char *argv[]) {
     // First, so that a crash in any process role, engine sub-processes included, leaves a dump.
     platform::installCrashHandler();
 
-    if (bootstrapCef(argc, argv) != -1) {
+    std::string sandboxOff;
+    if (bootstrapCef(argc, argv, sandboxOff) != -1) {
         return -1;
     }
     // From here on a request to end takes the close button's path, even before the window exists.
@@ -92,6 +93,12 @@ int main(int argc, char *argv[]) {
                     dataFolder);
                 break;
         }
+    }
+
+    // Said by the client that shows pages, not by a later start that only hands over.
+    if (!sandboxOff.empty()) {
+        std::fprintf(stderr, "vantoro-client: pages run outside the sandbox: %s\n",
+                     sandboxOff.c_str());
     }
 
     VantoroClient window(nullptr);

@@ -145,6 +145,20 @@ std::string chooseWindowSystem();
 // Installs the process-wide crash handler that writes a minidump into the current directory.
 void installCrashHandler();
 
+// --- Sandbox --------------------------------------------------------------------------------
+
+// Why the engine's sandbox cannot confine this program's sub-processes here, as words for the
+// user; empty when it can.
+std::string sandboxUnavailableReason();
+// In the browser process, before any sub-process starts: a thread of its own writes the minidumps
+// of sub-processes that crash inside the sandbox, where they cannot open a file themselves, with
+// the name and in the folder the crash handler uses. Sub-processes learn where to ask through the
+// environment. Returns false where it could not be set up; their crashes then leave no dump.
+bool serveSandboxedCrashDumps();
+// In a sub-process, before it enters the sandbox: connects to the browser process's service, so
+// that the crash handler of this process and of those forked from it can still ask for a dump.
+void joinSandboxedCrashDumps();
+
 // --- Processes ------------------------------------------------------------------------------
 
 // Ends a process of the program's own at once, as the system's kill does; it gets no chance to

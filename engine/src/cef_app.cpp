@@ -61,6 +61,9 @@ int CefExecuteProcess(const CefMainArgs &args, CefRefPtr<CefApp> application, vo
     if (!isEngineProcessType(process_type.ToString())) {
         return kFailedSubProcessExitCode;
     }
+    // Before the engine confines this process: a crash inside the sandbox can still be dumped,
+    // also in the processes a zygote forks.
+    platform::joinSandboxedCrashDumps();
 
     std::vector<CefString> argv_strings;
     command_line->GetArgv(argv_strings);

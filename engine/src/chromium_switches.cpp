@@ -26,6 +26,10 @@ std::vector<std::string> chromiumSwitches(CefCommandLineImpl &command_line,
     if (settings.ignore_certificate_errors) {
         appendUnlessGiven(switches, command_line, "ignore-certificate-errors");
     }
+    // Next to QTWEBENGINE_DISABLE_SANDBOX, which engine versions read at different times.
+    if (settings.no_sandbox) {
+        appendUnlessGiven(switches, command_line, "no-sandbox");
+    }
     const std::string js_flags = CefString(&settings.javascript_flags).ToString();
     if (!js_flags.empty()) {
         appendUnlessGiven(switches, command_line, "js-flags", js_flags);

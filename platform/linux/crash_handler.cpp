@@ -1,18 +1,29 @@
 #include <cpuid.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/linux/local_time_table.h"
 #include "platform/linux/minidump_writer.h"
@@ -51,6 +62,20 @@ std::atomic<std::int64_t> gCrashDeadline{0};
 struct sigaction gChained[NSIG];
 std::atomic<bool> gInstalled{false};
 
+// Where a sub-process finds the browser process's dump service.
+const char kDumpServiceVariable[] = "VT_CRASH_DUMP_SOCKET";
+// A sub-process's connection to that service, inherited by the processes forked from it; -1 in
+// the browser process and wherever there is no service.
+int gDumpService = -1;
+
+// What a crashed sub-process sends: the crash as its crashing thread saw it. Its process and
+// thread ids are those of its own pid namespace; the service learns the process from the kernel.
+struct DumpRequest {
+    std::uint32_t magic;
+    CrashContext crash;
+};
+constexpr std::uint32_t kDumpRequestMagic = 0x56544452;  // "VTDR"
+
 bool isCrashSignal(int signal) {
     for (int crashSignal : kCrashSignals) {
         if (signal == crashSignal) {
@@ -79,7 +104,12 @@ pid_t currentThread() {
 
 // Ends the process by the signal it crashed with, so its exit status still names it: with the
 // default action restored, the signal sent now is delivered as soon as the handler returns.
+// Process 1 of a pid namespace (a sandboxed renderer) ignores a signal whose action is the
+// default, so it ends itself, with the status a shell gives a process ended by that signal.
 void endBySignal(int signal) {
+    if (getpid() == 1) {
+        syscall(SYS_exit_group, 128 + signal);
+    }
     restoreDefault(signal);
     syscall(SYS_tgkill, getpid(), currentThread(), signal);
 }
@@ -187,6 +217,50 @@ void writeDump(int file) {
     prctl(PR_SET_DUMPABLE, dumpable, 0, 0, 0);
 }
 
+// Under the sandbox's system-call filter a process may open no file and trace nothing, but it may
+// send on a socket it holds: the browser process writes the dump and answers on the socket pair
+// whose one end travels with the request. Waits for the answer until the crash's deadline.
+void askForDump() {
+    int reply[2];
+    if (syscall(SYS_socketpair, AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, reply) != 0) {
+        return;
+    }
+    static DumpRequest request;
+    request.magic = kDumpRequestMagic;
+    std::memcpy(&request.crash, &gCrash, sizeof request.crash);
+    iovec body = {&request, sizeof request};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message = {};
+    message.msg_iov = &body;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr *rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &reply[1], sizeof(int));
+    long sent;
+    do {
+        sent = syscall(SYS_sendmsg, gDumpService, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    close(reply[1]);
+    if (sent == static_cast<long>(sizeof request)) {
+        for (;;) {
+            const std::int64_t left = gCrash.deadline - linux_crash::monotonicNanoseconds();
+            if (left <= 0) {
+                break;
+            }
+            pollfd answer = {reply[0], POLLIN, 0};
+            const int ready = poll(&answer, 1, static_cast<int>(left / 1000000) + 1);
+            if (ready != 0 && !(ready < 0 && errno == EINTR)) {
+                break;
+            }
+        }
+    }
+    close(reply[0]);
+}
+
 void handleCrash(int signal, siginfo_t *info, void *context) {
     // A fault raised by the kernel may be one that a handler installed by other code expects and
     // recovers from (V8's WebAssembly bounds checks): it goes there first. Such a handler that does
@@ -234,24 +308,31 @@ void handleCrash(int signal, siginfo_t *info, void *context) {
     }
     gCrash.deadline = linux_crash::monotonicNanoseconds() + kCrashBoundNanoseconds;
     gCrashDeadline = gCrash.deadline;
-    if (!traced()) {
-        char name[64];
-        dumpFileName(name);
-        const int file = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (file >= 0) {
-            const auto *signalContext = static_cast<const ucontext_t *>(context);
-            gCrash.pid = getpid();
-            gCrash.tid = thread;
-            std::memcpy(&gCrash.info, info, sizeof gCrash.info);
-            std::memcpy(&gCrash.context, signalContext, sizeof gCrash.context);
-            if (signalContext->uc_mcontext.fpregs) {
-                std::memcpy(&gCrash.floatingPoint, signalContext->uc_mcontext.fpregs,
-                            sizeof gCrash.floatingPoint);
+    // Under the sandbox the status file cannot be read; a debugger that passes the signal on
+    // still gets a dump, without the threads it holds.
+    if (gDumpService >= 0 || !traced()) {
+        const auto *signalContext = static_cast<const ucontext_t *>(context);
+        gCrash.pid = getpid();
+        gCrash.tid = thread;
+        std::memcpy(&gCrash.info, info, sizeof gCrash.info);
+        std::memcpy(&gCrash.context, signalContext, sizeof gCrash.context);
+        if (signalContext->uc_mcontext.fpregs) {
+            std::memcpy(&gCrash.floatingPoint, signalContext->uc_mcontext.fpregs,
+                        sizeof gCrash.floatingPoint);
+        }
+        // The thread's own control block starts with a pointer to itself, where fs points; the
+        // sandbox's filter refuses arch_prctl, which would say the same.
+        asm volatile("mov %%fs:0, %0" : "=r"(gCrash.fsBase));
+        if (gDumpService >= 0) {
+            askForDump();
+        } else {
+            char name[64];
+            dumpFileName(name);
+            const int file = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (file >= 0) {
+                writeDump(file);
+                close(file);
             }
-            gCrash.fsBase = 0;
-            syscall(SYS_arch_prctl, 0x1003 /* ARCH_GET_FS */, &gCrash.fsBase);
-            writeDump(file);
-            close(file);
         }
     }
     endBySignal(signal);
@@ -318,6 +399,223 @@ void installCrashHandler() {
         __sigaction(signal, &action, nullptr);
     }
     gInstalled = true;
+}
+
+namespace {
+
+// The process id that the kernel reported for the sender of a request, in this process's pid
+// namespace; 0 when it sent none.
+pid_t senderOf(msghdr &message, int &replyFile) {
+    pid_t sender = 0;
+    for (cmsghdr *entry = CMSG_FIRSTHDR(&message); entry; entry = CMSG_NXTHDR(&message, entry)) {
+        if (entry->cmsg_level != SOL_SOCKET) {
+            continue;
+        }
+        if (entry->cmsg_type == SCM_CREDENTIALS) {
+            ucred credentials;
+            std::memcpy(&credentials, CMSG_DATA(entry), sizeof credentials);
+            sender = credentials.pid;
+        } else if (entry->cmsg_type == SCM_RIGHTS) {
+            const std::size_t count = (entry->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+            for (std::size_t i = 0; i < count; ++i) {
+                int file;
+                std::memcpy(&file, CMSG_DATA(entry) + i * sizeof(int), sizeof file);
+                if (replyFile < 0) {
+                    replyFile = file;
+                } else {
+                    close(file);
+                }
+            }
+        }
+    }
+    return sender;
+}
+
+// The thread of process pid whose id in its own, innermost pid namespace is innerTid, by the
+// last "NSpid:" field of each thread's status; 0 when there is none.
+pid_t threadInThisNamespace(pid_t pid, pid_t innerTid) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    DIR *tasks = opendir(folder.c_str());
+    if (!tasks) {
+        return 0;
+    }
+    pid_t found = 0;
+    while (dirent *entry = readdir(tasks)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') {
+            continue;
+        }
+        const int file =
+            open((folder + "/" + entry->d_name + "/status").c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0) {
+            continue;
+        }
+        char status[4096];
+        const ssize_t length = read(file, status, sizeof status - 1);
+        close(file);
+        if (length <= 0) {
+            continue;
+        }
+        status[length] = '\0';
+        const char *field = strstr(status, "\nNSpid:");
+        if (!field) {
+            continue;
+        }
+        const char *lineEnd = strchr(field + 1, '\n');
+        const char *last = lineEnd ? lineEnd : field + std::strlen(field);
+        while (last > field && (last[-1] < '0' || last[-1] > '9')) {
+            --last;
+        }
+        const char *first = last;
+        while (first > field && first[-1] >= '0' && first[-1] <= '9') {
+            --first;
+        }
+        if (std::atol(first) == innerTid) {
+            found = static_cast<pid_t>(std::atol(entry->d_name));
+            break;
+        }
+    }
+    closedir(tasks);
+    return found;
+}
+
+// Writes the dump a crashed sub-process asked for, with the name and in the folder the crash
+// handler would have used, then answers so that the sub-process ends.
+void writeRequestedDump(pid_t sender, const DumpRequest &request, int replyFile) {
+    static CrashContext crash;
+    crash = request.crash;
+    crash.pid = sender;
+    crash.tid = threadInThisNamespace(sender, request.crash.tid);
+    // The clock of this process, not the sender's word, bounds the work.
+    crash.deadline = linux_crash::monotonicNanoseconds() + kCrashBoundNanoseconds;
+    if (crash.tid > 0) {
+        char name[64];
+        dumpFileName(name);
+        const int file = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (file >= 0) {
+            MinidumpWriter(file, crash, gMachine).write();
+            close(file);
+        }
+    }
+    const char done = 1;
+    send(replyFile, &done, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+// The service's thread: the listening socket, and one connection per sub-process that joined.
+// Only this user's processes are served: the socket's folder keeps others out, and the peer's
+// credentials are checked all the same.
+[[noreturn]] void serveDumps(int listener) {
+    std::vector<pollfd> watched = {{listener, POLLIN, 0}};
+    // A process crashes once: a compromised renderer that keeps asking gets one dump, not a full
+    // disk. The last few processes served are enough to tell.
+    pid_t served[64] = {};
+    std::size_t nextServed = 0;
+    for (;;) {
+        if (poll(watched.data(), watched.size(), -1) < 0) {
+            continue;
+        }
+        for (std::size_t i = watched.size(); i-- > 1;) {
+            if (!watched[i].revents) {
+                continue;
+            }
+            static DumpRequest request;
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred)) + CMSG_SPACE(4 * sizeof(int))];
+            iovec body = {&request, sizeof request};
+            msghdr message = {};
+            message.msg_iov = &body;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t got = recvmsg(watched[i].fd, &message, MSG_CMSG_CLOEXEC);
+            if (got <= 0 && !(got < 0 && errno == EINTR)) {
+                close(watched[i].fd);
+                watched.erase(watched.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            int replyFile = -1;
+            const pid_t sender = senderOf(message, replyFile);
+            if (got == static_cast<ssize_t>(sizeof request) && request.magic == kDumpRequestMagic &&
+                sender > 0 && replyFile >= 0) {
+                if (std::find(std::begin(served), std::end(served), sender) == std::end(served)) {
+                    served[nextServed++ % std::size(served)] = sender;
+                    writeRequestedDump(sender, request, replyFile);
+                } else {
+                    const char done = 1;
+                    send(replyFile, &done, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+                }
+            }
+            if (replyFile >= 0) {
+                close(replyFile);
+            }
+        }
+        if (watched[0].revents & POLLIN) {
+            const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            ucred peer = {};
+            socklen_t size = sizeof peer;
+            const int on = 1;
+            if (connection >= 0 &&
+                getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+                peer.uid == geteuid() &&
+                setsockopt(connection, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) == 0) {
+                watched.push_back({connection, POLLIN, 0});
+            } else if (connection >= 0) {
+                close(connection);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool serveSandboxedCrashDumps() {
+    // A service of another client (this one started from its page, say) is not this one's.
+    if (gDumpService >= 0) {
+        close(gDumpService);
+        gDumpService = -1;
+    }
+    unsetenv(kDumpServiceVariable);
+    const std::string path = privateServerName("crash-dumps-" + std::to_string(getpid()));
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (listener < 0) {
+        return false;
+    }
+    unlink(path.c_str());
+    if (bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+        listen(listener, 16) != 0) {
+        close(listener);
+        return false;
+    }
+    // Sub-processes join whenever the engine starts one, so the name stays for the whole run.
+    static std::string servicePath;
+    servicePath = path;
+    std::atexit([] { unlink(servicePath.c_str()); });
+    setenv(kDumpServiceVariable, path.c_str(), 1);
+    std::thread(serveDumps, listener).detach();
+    return true;
+}
+
+void joinSandboxedCrashDumps() {
+    const char *path = std::getenv(kDumpServiceVariable);
+    if (gDumpService >= 0 || !path || std::strlen(path) >= sizeof(sockaddr_un::sun_path)) {
+        return;
+    }
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path, std::strlen(path) + 1);
+    const int connection = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (connection < 0) {
+        return;
+    }
+    if (connect(connection, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        close(connection);
+        return;
+    }
+    gDumpService = connection;
 }
 
 }  // namespace platform

@@ -108,6 +108,8 @@ Workspace *gWork = nullptr;
 int gThreadCount = 0;
 int gRangeCount = 0;
 int gMappingCount = 0;
+// Data segments copied so far into this dump.
+std::uint64_t gDataCopied = 0;
 
 void set16(unsigned char *at, std::uint16_t value) {
     std::memcpy(at, &value, sizeof value);
@@ -634,7 +636,6 @@ MinidumpWriter::Location MinidumpWriter::appendBuildId(std::uint64_t base) {
 }
 
 void MinidumpWriter::appendDataSegments(std::size_t firstMapping) {
-    static std::uint64_t copied = 0;
     const Mapping &first = gWork->mappings[firstMapping];
     for (int i = static_cast<int>(firstMapping); i < gMappingCount; ++i) {
         const Mapping &m = gWork->mappings[i];
@@ -647,8 +648,8 @@ void MinidumpWriter::appendDataSegments(std::size_t firstMapping) {
         if (!sameFile && !bss) {
             break;
         }
-        if (m.readable && m.writable && copied + (m.end - m.start) <= kDataSegmentBytes) {
-            copied += m.end - m.start;
+        if (m.readable && m.writable && gDataCopied + (m.end - m.start) <= kDataSegmentBytes) {
+            gDataCopied += m.end - m.start;
             addMemory(m.start,
                       appendRemoteMemory(m.start, static_cast<std::size_t>(m.end - m.start)));
         }
@@ -735,6 +736,7 @@ bool MinidumpWriter::write() {
     gWork = static_cast<Workspace *>(workspace);
     gThreadCount = 0;
     gRangeCount = 0;
+    gDataCopied = 0;
     end_ = kHeaderSize + kDirectoryEntrySize * kStreamCount;
     // A thread that cannot be stopped must leave time to write what the others show.
     attachThreads(crash_.pid, crash_.tid, crash_.deadline - kWritingReserveNanoseconds);
@@ -786,6 +788,9 @@ bool MinidumpWriter::write() {
         set32(entry + 8, streams[i].rva);
     }
     put(0, header, sizeof header);
+    // The browser process writes the dumps of sandboxed processes and lives on.
+    munmap(workspace, sizeof(Workspace));
+    gWork = nullptr;
     return !failed_;
 }
 

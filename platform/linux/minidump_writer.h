@@ -39,11 +39,13 @@ struct MachineFacts {
     std::uint32_t amdExtendedFeatures;
 };
 
-// Writes a minidump of another process, the crashed one, that has made this process its tracer:
-// all its threads (stopped while they are read), their stacks, its modules with build ids and
-// data segments, the exception, and its status, command line and memory map. Runs in a helper
-// process cloned from the crashed one, so it uses no heap and takes no locks: its buffers are
-// mapped into the helper alone, and the crashed process's memory is read with process_vm_readv.
+// Writes a minidump of another process, the crashed one: all its threads (stopped while they are
+// read), their stacks, its modules with build ids and data segments, the exception, and its
+// status, command line and memory map. Runs either in a helper process cloned from the crashed
+// one, which made the helper its tracer, or in the browser process for a sandboxed sub-process
+// that asked for its dump (crash's ids are then those of the browser's pid namespace). It uses no
+// heap and takes no locks: its buffers are mapped for the writing alone, and the crashed process's
+// memory is read with process_vm_readv. One dump at a time per process.
 class MinidumpWriter {
 public:
     MinidumpWriter(int file, const CrashContext &crash, const MachineFacts &machine);

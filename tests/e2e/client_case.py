@@ -15,8 +15,8 @@ import standin  # noqa: E402
 from devtools import DEBUG_PORT, debug_pages, evaluate  # noqa: E402
 from display import XDisplay  # noqa: E402
 from notices import AccessibilityBus, NoticeReader  # noqa: E402
-from processes import (cmdline, parent_pid, poll, port_owned_by_tree, process_tree,  # noqa: E402
-                       wait_port_free)
+from processes import (cmdline, give_to, ordinary_user, parent_pid, poll,  # noqa: E402
+                       port_owned_by_tree, process_tree, wait_port_free)
 from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar  # noqa: E402
 
 DATA_TAIL = os.path.join(".local", "share", "VantoroClient")
@@ -38,7 +38,7 @@ class Client:
     """One run of the real executable with its own home and working folder."""
 
     def __init__(self, exe, display, site, stats, home, workdir, log_path, extra_args=(),
-                 port_free=True, accessibility=None, extra_env=None):
+                 port_free=True, accessibility=None, extra_env=None, user=None):
         self.display = display
         self.accessibility = accessibility
         self.home = home
@@ -48,6 +48,9 @@ class Client:
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         os.makedirs(home, exist_ok=True)
         os.makedirs(workdir, exist_ok=True)
+        give_to(user, runtime, home, workdir)
+        as_user = {} if user is None else {"user": user.pw_uid, "group": user.pw_gid,
+                                           "extra_groups": []}
         env = standin.client_environment(stats, display.env)
         env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM=display.qpa_platform)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
@@ -63,7 +66,7 @@ class Client:
         self.log = open(log_path, "ab")
         self.proc = subprocess.Popen(
             [exe] + standin.engine_switches(site) + list(extra_args), cwd=workdir, env=env,
-            stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+            stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True, **as_user)
         self.pid = self.proc.pid
         self.window = None
 
@@ -137,14 +140,17 @@ class Client:
 
     def renderer_pids(self):
         """Renderer processes: forked by the zygote that serves renderers, they keep its
-        command line, or carry their own where the process title was rewritten."""
+        command line, or carry their own where the process title was rewritten. Under the
+        sandbox that zygote is itself forked by the first one, pid 1 of their namespace; a
+        zygote has a single thread, a renderer many."""
         found = []
         for pid in process_tree(self.pid):
             if b"--type=renderer" in cmdline(pid):
                 found.append(pid)
                 continue
             parent = cmdline(parent_pid(pid))
-            if b"--type=zygote" in parent and b"--no-zygote-sandbox" not in parent:
+            if (b"--type=zygote" in parent and b"--no-zygote-sandbox" not in parent and
+                    len(os.listdir("/proc/%d/task" % pid)) > 1):
                 found.append(pid)
         return found
 
@@ -180,6 +186,9 @@ class ClientTest(unittest.TestCase):
     window_manager = False
     # Clients of the scenario run on a desktop with accessibility on, so notices can be read.
     reads_notices = False
+    # Clients run as an ordinary user (the tests may run as root), with a copy of the executable
+    # that user can reach.
+    ordinary = False
     exe = None
 
     @classmethod
@@ -188,11 +197,17 @@ class ClientTest(unittest.TestCase):
         cls.clients = []
         cls.scratch = tempfile.mkdtemp(prefix="vt-e2e-")
         cls.addClassCleanup(cls._remove_scratch)
+        cls.user = None
+        if cls.ordinary:
+            cls.user = ordinary_user()
+            give_to(cls.user, cls.scratch)
+            if os.geteuid() == 0:
+                cls.exe = shutil.copy(cls.exe, os.path.join(cls.scratch, os.path.basename(cls.exe)))
         cls.display = cls.make_display()
         cls.addClassCleanup(cls.display.close)
         cls.accessibility = None
         if cls.reads_notices:
-            cls.accessibility = AccessibilityBus(cls.display, cls.scratch)
+            cls.accessibility = AccessibilityBus(cls.display, cls.scratch, cls.user)
             cls.addClassCleanup(cls.accessibility.close)
         cls.site = standin.Site()
         cls.addClassCleanup(cls.site.stop)
@@ -241,7 +256,7 @@ class ClientTest(unittest.TestCase):
         client = Client(cls.exe, cls.display, cls.site, cls.stats,
                         os.path.join(cls.scratch, home), os.path.join(cls.scratch, workdir),
                         os.path.join(cls.scratch, "client-%d.log" % run), extra_args, port_free,
-                        cls.accessibility, extra_env)
+                        cls.accessibility, extra_env, cls.user)
         cls.clients.append(client)
         return client
 

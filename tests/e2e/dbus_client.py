@@ -4,6 +4,7 @@ types, arrays, structures and variants, enough for a test to talk to the service
 import os
 import socket
 import struct
+import subprocess
 
 _ALIGN = {"y": 1, "b": 4, "n": 2, "q": 2, "i": 4, "u": 4, "x": 8, "t": 8, "d": 8, "s": 4,
           "o": 4, "g": 1, "a": 4, "(": 8, "{": 8, "v": 1, "h": 4}
@@ -120,14 +121,40 @@ class _Reader:
         raise ValueError("cannot read D-Bus type " + kind)
 
 
-class DBusConnection:
-    """One connection to a bus at a D-Bus address (unix:path= or unix:abstract=)."""
+# Run as another user: connects to a socket and hands the connection back over the socket whose
+# number it is given.
+_CONNECT_AND_HAND_BACK = (
+    "import socket, sys\n"
+    "s = socket.socket(socket.AF_UNIX)\n"
+    "s.connect(sys.argv[1])\n"
+    "socket.send_fds(socket.socket(fileno=int(sys.argv[2])), [b'.'], [s.fileno()])\n")
 
-    def __init__(self, address, timeout=10):
-        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+
+def _connected_as(user, name):
+    """A socket connected to name by a process of user's (a passwd entry), so that a bus that lets
+    only its own user in sees that user."""
+    mine, theirs = socket.socketpair()
+    with mine, theirs:
+        subprocess.run(["/usr/bin/python3", "-c", _CONNECT_AND_HAND_BACK, name,
+                        str(theirs.fileno())], user=user.pw_uid, group=user.pw_gid,
+                       extra_groups=[], pass_fds=[theirs.fileno()], check=True, timeout=10)
+        _, fds, _, _ = socket.recv_fds(mine, 1, 1)
+    return socket.socket(fileno=fds[0])
+
+
+class DBusConnection:
+    """One connection to a bus at a D-Bus address (unix:path= or unix:abstract=); as_user (a
+    passwd entry) connects in that user's name to a bus that user runs."""
+
+    def __init__(self, address, timeout=10, as_user=None):
+        if as_user is None:
+            self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            self.sock.connect(self._socket_name(address))
+        else:
+            self.sock = _connected_as(as_user, self._socket_name(address))
         self.sock.settimeout(timeout)
-        self.sock.connect(self._socket_name(address))
-        self.sock.sendall(b"\0AUTH EXTERNAL %s\r\n" % str(os.getuid()).encode().hex().encode())
+        uid = os.getuid() if as_user is None else as_user.pw_uid
+        self.sock.sendall(b"\0AUTH EXTERNAL %s\r\n" % str(uid).encode().hex().encode())
         reply = self._line()
         if not reply.startswith(b"OK"):
             raise DBusError("auth", reply.decode(errors="replace"))

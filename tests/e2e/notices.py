@@ -9,7 +9,7 @@ import tempfile
 import time
 
 from dbus_client import DBusConnection, DBusError
-from processes import poll
+from processes import give_to, poll
 
 ATSPI_ROOT = "/org/a11y/atspi/accessible/root"
 ACCESSIBLE = "org.a11y.atspi.Accessible"
@@ -53,11 +53,16 @@ class AccessibilityBus:
     accessibility turned on, as on a desktop where a screen reader runs. Clients started with
     env() find it; readers connect to the accessibility bus it hands out."""
 
-    def __init__(self, display, scratch=None):
+    def __init__(self, display, scratch=None, user=None):
+        """user (a passwd entry): the desktop of that user's, where the client runs as that user
+        and a bus lets only its own user in."""
         self.folder = tempfile.mkdtemp(prefix="vt-a11y-", dir=scratch)
         config = os.path.join(self.folder, "session.conf")
         with open(config, "w") as f:
             f.write(SESSION_CONFIG % self.folder)
+        give_to(user, self.folder)
+        as_user = {} if user is None else {"user": user.pw_uid, "group": user.pw_gid,
+                                           "extra_groups": []}
         self.processes = []
         read_end, write_end = os.pipe()
         try:
@@ -65,7 +70,7 @@ class AccessibilityBus:
                 ["dbus-daemon", "--config-file=" + config, "--nofork",
                  "--print-address=%d" % write_end],
                 pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                start_new_session=True))
+                start_new_session=True, **as_user))
             os.close(write_end)
             write_end = None
             self.address = _read_line(read_end, 15, "the private session bus")
@@ -74,7 +79,7 @@ class AccessibilityBus:
             if write_end is not None:
                 os.close(write_end)
         try:
-            session = DBusConnection(self.address)
+            session = DBusConnection(self.address, as_user=user)
             env = dict(display.env, DBUS_SESSION_BUS_ADDRESS=self.address, HOME=self.folder,
                        XDG_RUNTIME_DIR=self.folder)
             # The launcher starts the accessibility bus, which starts the registry on first use;
@@ -82,7 +87,7 @@ class AccessibilityBus:
             self.processes.append(subprocess.Popen(
                 ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"],
                 env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                start_new_session=True))
+                start_new_session=True, **as_user))
             poll(lambda: session.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                       "org.freedesktop.DBus", "NameHasOwner", "s",
                                       ["org.a11y.Bus"]),
@@ -90,7 +95,7 @@ class AccessibilityBus:
             self.a11y_address = session.call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
                                              "GetAddress")
             session.close()
-            self.a11y = DBusConnection(self.a11y_address)
+            self.a11y = DBusConnection(self.a11y_address, as_user=user)
         except BaseException:
             self.close()
             raise

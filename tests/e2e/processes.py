@@ -3,10 +3,14 @@
 import contextlib
 import fcntl
 import os
+import pwd
 import socket
+import subprocess
 import time
 
 PORT_LOCK = "/tmp/port7788.lock"
+# Scenarios that need an ordinary user, where the tests run as root, run the client as this one.
+ORDINARY_USER = "vt-e2e-user"
 
 
 def poll(what, timeout, interval=0.1, description="condition"):
@@ -119,3 +123,28 @@ def port_owned_by_tree(port, root):
             except OSError:
                 pass
     return False
+
+
+def ordinary_user():
+    """The passwd entry of an ordinary user to run the client as: the caller itself unless it is
+    root, else a system user without a home made for the tests when it is missing."""
+    if os.geteuid() != 0:
+        return pwd.getpwuid(os.geteuid())
+    try:
+        return pwd.getpwnam(ORDINARY_USER)
+    except KeyError:
+        # A scenario running in parallel may be making it at the same time.
+        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                        "--shell", "/usr/sbin/nologin", ORDINARY_USER],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return pwd.getpwnam(ORDINARY_USER)
+
+
+def give_to(user, *paths):
+    """Hands folders (and what is in them) to user, when the caller may."""
+    if user is None or os.geteuid() != 0:
+        return
+    for path in paths:
+        for folder, _, files in os.walk(path):
+            for name in [folder] + [os.path.join(folder, f) for f in files]:
+                os.chown(name, user.pw_uid, user.pw_gid, follow_symlinks=False)

@@ -96,6 +96,15 @@ TEST(ChromiumSwitches, SettingsAddOnlyWhatTheCommandLineLacks) {
     EXPECT_EQ(chromiumSwitches(*bare, settings),
               (Strings{"--lang=zh-CN", "--remote-debugging-port=9222", "--disable-logging",
                        "--log-level=3"}));
+
+    settings.no_sandbox = 1;
+    EXPECT_EQ(chromiumSwitches(*bare, settings),
+              (Strings{"--lang=zh-CN", "--remote-debugging-port=9222", "--no-sandbox",
+                       "--disable-logging", "--log-level=3"}));
+    CefRefPtr<CefCommandLineImpl> given = parsed({"client", "--no-sandbox"});
+    EXPECT_EQ(chromiumSwitches(*given, settings),
+              (Strings{"--no-sandbox", "--lang=zh-CN", "--remote-debugging-port=9222",
+                       "--disable-logging", "--log-level=3"}));
 }
 
 TEST(ChromiumSwitches, FlagsTextKeepsValuesWithSpacesTogether) {

@@ -5,6 +5,9 @@ Ten runs each (after one discarded warm-up round), interleaved, on one page of t
 on a virtual X server:
 
   client    the client itself
+  client-unsandboxed
+            the client with its pages outside the engine's sandbox (--no-sandbox); as root the
+            client runs them there anyway, so compare the two with --ordinary
   bare      tools/bench/bare_window.cpp: a window that only loads the page with the same engine,
             set up as the client sets it up (no GPU, software composition)
   chromium  Debian's chromium --app=URL (installed when missing)
@@ -14,7 +17,9 @@ process start to the page's load event (seen as the page's marker request reachi
 and the PSS of all its processes (from /proc/<pid>/smaps_rollup) once the page has loaded and
 settled. Prints median and range of each, and the client's ratios to the other two.
 
-    tools/bench/bench.py [--runs N] [--build-dir DIR] [--markdown]
+    tools/bench/bench.py [--runs N] [--build-dir DIR] [--markdown] [--only KIND...] [--ordinary]
+
+--ordinary runs the programs as an ordinary user (one made for the tests when run as root).
 """
 
 import argparse
@@ -34,13 +39,14 @@ sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tools", 
 import standin  # noqa: E402
 from devtools import DEBUG_PORT  # noqa: E402
 from display import XDisplay  # noqa: E402
-from processes import poll, port_lock, wait_port_free  # noqa: E402
+from processes import give_to, ordinary_user, poll, port_lock, wait_port_free  # noqa: E402
 
 SETTLE_SECONDS = 2.0
 WINDOW = (1080, 610)
 # The client lets pages play with sound without a gesture; the others are set up alike.
 AUTOPLAY = "--autoplay-policy=no-user-gesture-required"
-PROGRAM_NAMES = {"client": "client", "bare": "bare engine window", "chromium": "chromium --app"}
+PROGRAM_NAMES = {"client": "client", "client-unsandboxed": "client, sandbox off",
+                 "bare": "bare engine window", "chromium": "chromium --app"}
 
 
 def ensure_bench_packages():
@@ -53,8 +59,9 @@ def build(build_dir, kinds):
         subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja",
                         "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], check=True,
                        stdout=subprocess.DEVNULL)
-    targets = {"client": "vantoro-client", "bare": "vt-bare-window"}
-    wanted = [targets[kind] for kind in kinds if kind in targets]
+    targets = {"client": "vantoro-client", "client-unsandboxed": "vantoro-client",
+               "bare": "vt-bare-window"}
+    wanted = sorted({targets[kind] for kind in kinds if kind in targets})
     if wanted:
         subprocess.run(["cmake", "--build", build_dir, "--target"] + wanted, check=True,
                        stdout=subprocess.DEVNULL)
@@ -149,9 +156,9 @@ def commands(kind, exe, bare, site, stats, home, url=None, debug_port=None):
         if name.lower().endswith("_proxy") or name.startswith("QTWEBENGINE_"):
             del env[name]
     switches = standin.engine_switches(site)
-    if kind == "client":
+    if kind.startswith("client"):
         env = standin.client_environment(stats, env)
-        return [exe] + switches, env
+        return [exe] + switches + (["--no-sandbox"] if kind == "client-unsandboxed" else []), env
     if kind == "bare":
         # The engine set up as the client sets it up: no GPU, and so the page composed by Qt
         # Quick's software renderer rather than through OpenGL.
@@ -171,20 +178,24 @@ def commands(kind, exe, bare, site, stats, home, url=None, debug_port=None):
     return args, env
 
 
-def one_run(kind, exe, bare, display, watcher, site, stats, scratch):
+def one_run(kind, exe, bare, display, watcher, site, stats, scratch, user=None):
     home = tempfile.mkdtemp(prefix=kind + "-", dir=scratch)
     os.makedirs(os.path.join(home, "runtime"), mode=0o700)
     work = os.path.join(home, "work")
     os.makedirs(work)
+    give_to(user, home)
+    as_user = {} if user is None else {"user": user.pw_uid, "group": user.pw_gid,
+                                       "extra_groups": []}
     args, env = commands(kind, exe, bare, site, stats, home)
     env["DISPLAY"] = display.name
-    with port_lock(kind == "client"):
-        if kind == "client":
+    client = kind.startswith("client")
+    with port_lock(client):
+        if client:
             wait_port_free(DEBUG_PORT, 60)
         mark = len(site.requests())
         start = time.time()
         proc = subprocess.Popen(args, cwd=work, env=env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
+                                stderr=subprocess.DEVNULL, start_new_session=True, **as_user)
         try:
             loaded = site.wait_for_path("/loaded", 60, start=mark)
             if loaded is None:
@@ -208,8 +219,10 @@ def main():
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--build-dir", default=os.path.join(ROOT, "build"))
     parser.add_argument("--markdown", action="store_true", help="print the table as Markdown")
-    parser.add_argument("--only", nargs="+", choices=["client", "bare", "chromium"],
+    parser.add_argument("--only", nargs="+", choices=list(PROGRAM_NAMES),
                         help="measure only these programs (no ratios unless all three run)")
+    parser.add_argument("--ordinary", action="store_true",
+                        help="run the programs as an ordinary user")
     args = parser.parse_args()
 
     kinds = args.only or ["client", "bare", "chromium"]
@@ -217,6 +230,12 @@ def main():
         ensure_bench_packages()
     exe, bare = build(os.path.abspath(args.build_dir), kinds)
     scratch = tempfile.mkdtemp(prefix="vt-bench-")
+    user = ordinary_user() if args.ordinary else None
+    if user and os.geteuid() == 0:
+        # A build folder below root's home is out of the user's reach.
+        give_to(user, scratch)
+        exe = shutil.copy(exe, scratch)
+        bare = shutil.copy(bare, scratch) if os.path.exists(bare) else bare
     display = XDisplay(size=(1280, 800))
     watcher = MapWatcher(display)
     site = standin.Site()
@@ -225,7 +244,7 @@ def main():
     try:
         for round_number in range(args.runs + 1):
             for kind in kinds:
-                result = one_run(kind, exe, bare, display, watcher, site, stats, scratch)
+                result = one_run(kind, exe, bare, display, watcher, site, stats, scratch, user)
                 if round_number > 0:  # the first round only warms the disk cache
                     results[kind].append(result)
             print("round %d/%d done" % (round_number, args.runs), file=sys.stderr, flush=True)
