@@ -125,8 +125,8 @@ std::string sessionBusAddress();
 // --- Local connections ------------------------------------------------------------------------
 
 // Whether the other end of the connected TCP socket (a file descriptor on Linux, a SOCKET on
-// Windows) is a socket on this machine that a process of this process's user opened. False when
-// the peer is elsewhere or its owner cannot be told.
+// Windows) is a socket on this machine that a process of this process's user (or, on Linux, root)
+// opened. False when the peer is elsewhere or its owner cannot be told.
 bool tcpPeerIsOwnUser(std::uintptr_t socket);
 // From now on every TCP connection this process accepts, the engine's included, is closed at once
 // unless tcpPeerIsOwnUser admits it: another user's process sees it closed without an answer.
