@@ -26,8 +26,16 @@ void complain(const char *text, const QString &folder) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
+    // Before the engine and the client add their own variables: the desktop's handlers for
+    // external links get the environment the client was started with.
+    platform::keepStartEnvironment();
     // First, so that a crash in any process role, engine sub-processes included, leaves a dump.
     platform::installCrashHandler();
+
+    const int bridgeExit = platform::runSessionBusBridge(argc, argv);
+    if (bridgeExit != -1) {
+        return bridgeExit;
+    }
 
     if (bootstrapCef(argc, argv) != -1) {
         return -1;
