@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -274,6 +275,12 @@ int runSessionBusBridge(int argc, char *argv[]) {
     ReportPipe pipe;
     if (argc != 4 || !socketOf(argv[2], bus, bus_length) || !parseReportPipe(argv[3], pipe)) {
         return 1;
+    }
+    // The requests to end that reach the client's whole process group (Ctrl+C in a terminal, a
+    // hang-up, a session's end) are the client's to act on: a bridge that ended first would take
+    // the engine with it. It ends with the program's end of the connection.
+    for (const int request : {SIGINT, SIGTERM, SIGHUP}) {
+        signal(request, SIG_IGN);
     }
     // libdbus hands over its end of the connection as standard input and output.
     const int program = STDIN_FILENO;

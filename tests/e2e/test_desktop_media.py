@@ -10,10 +10,11 @@ import signal
 import socket
 import struct
 import subprocess
+import time
 
 from client_case import main
 from devtools import evaluate, navigate
-from processes import poll, process_tree
+from processes import cmdline, poll, process_tree
 from session_bus import SYSTEM_PYTHON, STANDINS, SessionBusCase
 import standin
 from title_bar_locator import TitleBar
@@ -237,6 +238,19 @@ class EngineBusLink(DesktopCase):
             except socket.timeout:
                 pass
             self.assertTrue(self.call(address), "a connection after the silent peer's")
+
+        with self.subTest("Ctrl+C in the terminal"):
+            # The whole process group gets it; the client closes at its own pace, its bus links
+            # must not end before it does.
+            self.play_room()
+            poll(self.screen_held, 15, description="the screen saver to be inhibited")
+            bridges = [pid for pid in process_tree(self.client.pid)
+                       if b"--session-bus-bridge" in cmdline(pid)]
+            self.assertTrue(bridges)
+            for pid in bridges:
+                os.kill(pid, signal.SIGINT)
+            time.sleep(2)
+            self.assertTrue(self.client.alive(), self.client.log_text()[-3000:])
 
 
 class SessionBusGoesAway(DesktopCase):
