@@ -26,8 +26,17 @@ void complain(const char *text, const QString &folder) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
-    // First, so that a crash in any process role, engine sub-processes included, leaves a dump.
+    // Before the engine and the client add their own variables: the desktop's handlers for
+    // external links get the environment the client was started with.
+    platform::keepStartEnvironment();
+    // Before any process role starts, so that a crash in any of them, engine sub-processes
+    // included, leaves a dump.
     platform::installCrashHandler();
+
+    const int bridgeExit = platform::runSessionBusBridge(argc, argv);
+    if (bridgeExit != -1) {
+        return bridgeExit;
+    }
 
     std::string sandboxOff;
     if (bootstrapCef(argc, argv, sandboxOff) != -1) {

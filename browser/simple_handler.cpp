@@ -113,6 +113,11 @@ SimpleHandler::SimpleHandler(VantoroClient *owner)
                   std::function<void(NotificationPermissions::Answer)> answer) {
               owner->askNotificationPermission(host, std::move(answer));
           }),
+      external_links_(
+          [owner](const QString &url, std::function<void(ExternalLinks::Answer)> answer) {
+              owner->askExternalLink(url, std::move(answer));
+          },
+          [](const QString &url) { platform::openExternally(url.toStdString()); }),
       notification_presenter_({[owner](const QString &text) { owner->showNotice(text); },
                                [owner] { owner->bringToFront(); }}) {
     retry_.reset(new LoadRetry([this](const std::string &url) {
@@ -375,6 +380,12 @@ void SimpleHandler::OnShowNotification(CefRefPtr<CefBrowser>,
 void SimpleHandler::OnNotificationClosed(CefRefPtr<CefBrowser>,
                                          CefRefPtr<CefNotification> notification) {
     notification_presenter_.Closed(notification);
+}
+
+void SimpleHandler::OnProtocolExecution(CefRefPtr<CefBrowser>, const CefString &url,
+                                        bool &allow_os_execution) {
+    allow_os_execution = false;
+    external_links_.Request(toQString(url));
 }
 
 bool SimpleHandler::OnShowPermissionPrompt(CefRefPtr<CefBrowser>, uint64,

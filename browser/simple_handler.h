@@ -12,6 +12,7 @@
 
 #include "browser/browser_keys.h"
 #include "browser/download_targets.h"
+#include "browser/external_links.h"
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
 #include "browser/render_recovery.h"
@@ -117,6 +118,10 @@ public:
                                    TerminationStatus status) override;
     // The viewer hears why the reload or home seems to do nothing yet.
     void OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) override;
+    // A link only a desktop's handler could open: never by itself; the viewer is asked once per
+    // scheme, and the handler gets the environment the client was started with.
+    void OnProtocolExecution(CefRefPtr<CefBrowser> browser, const CefString &url,
+                             bool &allow_os_execution) override;
 
     void OpenDevToolsWindow(CefRefPtr<CefBrowser> browser);
     // The window is closing: its notifications leave the desktop.
@@ -156,6 +161,7 @@ private:
     // Used on the engine's thread only.
     DownloadTargets download_targets_;
     NotificationPermissions notification_permissions_;
+    ExternalLinks external_links_;
     NotificationPresenter notification_presenter_;
     RenderRecovery render_recovery_;
     int running_downloads_ = 0;

@@ -114,11 +114,16 @@ bool desktopComposited();
 
 // --- Session bus ------------------------------------------------------------------------------
 
-// Puts a relay of this process's own between the programs in it and the user's session bus
-// (DBUS_SESSION_BUS_ADDRESS now names the relay): when the bus goes away, their connections stay
-// open and stop answering instead of closing, as a closed one would end the embedded browser.
-// Returns false, changing nothing, where there is no bus address to relay or the system needs none.
+// Puts a bridge of this executable's own between the programs in this process and the user's
+// session bus (DBUS_SESSION_BUS_ADDRESS now names it): when the bus goes away, their connections
+// stay open and stop answering instead of closing, as a closed one would end the embedded
+// browser; it says so once. The bridge listens nowhere: each connection starts its own, which
+// only the connecting program reaches. Returns false, changing nothing, where there is no bus
+// address to bridge or the system needs none.
 bool relaySessionBus();
+// Runs this process as the bridge of one connection when argv asks for it, until the program
+// that connected closes its end; returns the exit status, or -1 when this is no bridge's start.
+int runSessionBusBridge(int argc, char *argv[]);
 // The session bus's own address, also once relayed; empty when there is none.
 std::string sessionBusAddress();
 
@@ -132,6 +137,17 @@ bool tcpPeerIsOwnUser(std::uintptr_t socket);
 // unless tcpPeerIsOwnUser admits it: another user's process sees it closed without an answer.
 // Returns false where the system cannot put itself between the engine and its accepts.
 bool admitOwnUserOnly();
+// --- Desktop handlers -----------------------------------------------------------------------
+
+// Keeps a copy of the process's environment as it is now; called first thing in main, before the
+// engine or the client change it.
+void keepStartEnvironment();
+// Hands url (UTF-8) to the desktop's handler for its scheme and returns at once: xdg-open on
+// Linux, started with the environment keepStartEnvironment kept (so none of the engine's
+// variables reach it) and not a child the process has to wait for; the shell's ShellExecute on
+// Windows, where the handler gets the process's current environment. False when it could not be
+// started.
+bool openExternally(const std::string &url);
 
 // --- Window system ----------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "stats/stat_beacon.h"
 #include "ui/anchored_popup.h"
 #include "ui/drag_proxy.h"
+#include "ui/external_link_question.h"
 #include "ui/notification_question.h"
 #include "ui_vantoro_client.h"
 
@@ -75,6 +76,7 @@ VantoroClient::~VantoroClient() {
     // An open question answers "none" as it goes, while the handler that waits for it is still
     // there.
     qDeleteAll(findChildren<NotificationQuestion *>());
+    qDeleteAll(findChildren<ExternalLinkQuestion *>());
 }
 
 void VantoroClient::createBrowser() {
@@ -296,6 +298,23 @@ void VantoroClient::askNotificationPermission(
     connect(question, &QObject::destroyed, this, [answer, answered] {
         if (!*answered) {
             answer(NotificationPermissions::Answer::kNone);
+        }
+    });
+    new AnchoredPopup(question, ui->titleWidget->noticeAnchor());
+    question->show();
+}
+
+void VantoroClient::askExternalLink(const QString &url,
+                                    std::function<void(ExternalLinks::Answer)> answer) {
+    auto *question = new ExternalLinkQuestion(url, this);
+    auto answered = std::make_shared<bool>(false);
+    connect(question, &ExternalLinkQuestion::answered, this, [answer, answered](bool open) {
+        *answered = true;
+        answer(open ? ExternalLinks::Answer::kOpen : ExternalLinks::Answer::kCancel);
+    });
+    connect(question, &QObject::destroyed, this, [answer, answered] {
+        if (!*answered) {
+            answer(ExternalLinks::Answer::kNone);
         }
     });
     new AnchoredPopup(question, ui->titleWidget->noticeAnchor());

@@ -73,6 +73,8 @@ public:
     // Asks in a bubble where the notice shows whether host may send notifications.
     void askNotificationPermission(const QString &host,
                                    std::function<void(NotificationPermissions::Answer)> answer);
+    // Asks in a bubble where the notice shows whether url may go to the desktop's handler.
+    void askExternalLink(const QString &url, std::function<void(ExternalLinks::Answer)> answer);
     // Shows the window, restored if minimised, above the others and with the focus.
     void bringToFront();
 

@@ -18,6 +18,13 @@ public:
     // and ending it would lose theirs. The navigation goes on once the process answers; the
     // process is ended only when no other page uses it any more.
     virtual void OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> /*browser*/) {}
+
+    // The page navigated to url, of a scheme the engine does not load, which only a handler of
+    // the system's could open. Setting allow_os_execution lets the engine start that handler
+    // with the process's own environment; left false, nothing starts. (The resource request
+    // handler's call, on the browser's request handler here, with the URL for the request.)
+    virtual void OnProtocolExecution(CefRefPtr<CefBrowser> /*browser*/, const CefString & /*url*/,
+                                     bool & /*allow_os_execution*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_REQUEST_HANDLER_H_

@@ -20,6 +20,7 @@
 
 #include "platform/platform.h"
 #include "platform/widget_handle.h"
+#include "src/browser_page.h"
 #include "src/browser_view.h"
 #include "src/context_menu.h"
 #include "src/context_menu_params_impl.h"
@@ -171,7 +172,9 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
         QObject::connect(view, &QObject::destroyed, parent, &QObject::deleteLater);
     }
     browser->view_ = view;
-    view->setPage(new QWebEnginePage(profile, view));
+    BrowserImpl *raw = browser.get();
+    view->setPage(new BrowserPage(profile, view,
+                                  [raw](const QUrl &url) { return raw->OnExternalLink(url); }));
     if (child) {
         view->setGeometry(windowInfo.x, windowInfo.y, windowInfo.width, windowInfo.height);
     } else {
@@ -539,6 +542,15 @@ void BrowserImpl::OnRenderProcessTerminated(QWebEnginePage::RenderProcessTermina
     if (CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr) {
         handler->OnRenderProcessTerminated(this, reported);
     }
+}
+
+bool BrowserImpl::OnExternalLink(const QUrl &url) {
+    bool allow_os_execution = false;
+    CefRefPtr<CefRequestHandler> handler = client_ ? client_->GetRequestHandler() : nullptr;
+    if (handler && !closed_) {
+        handler->OnProtocolExecution(this, fromQString(url.toString()), allow_os_execution);
+    }
+    return allow_os_execution;
 }
 
 void BrowserImpl::OnNewWindowRequested(QWebEngineNewWindowRequest &request) {

@@ -88,6 +88,9 @@ public:
     void NoteUserInput() { user_input_ = true; }
     // Whether the user pressed a key or button in the page since the last call.
     bool TakeUserInput() { return std::exchange(user_input_, false); }
+    // A link to url, of a scheme the engine does not load: true when the client lets the
+    // system's handler for it start.
+    bool OnExternalLink(const QUrl &url);
     // The view is being destroyed, perhaps with its parent and without a close request.
     void ViewDestroyed();
     // The browser is gone: the client hears of it last and the view goes.

@@ -7,6 +7,10 @@ bool relaySessionBus() {
     return false;
 }
 
+int runSessionBusBridge(int, char *[]) {
+    return -1;
+}
+
 std::string sessionBusAddress() {
     return std::string();
 }

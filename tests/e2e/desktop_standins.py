@@ -9,7 +9,9 @@ usage: desktop_standins.py BUS-ADDRESS LOG-FILE [--no-notifications]
 It also reads the bus for a test that runs under an interpreter without Debian's D-Bus module,
 printing JSON:
        desktop_standins.py --names BUS-ADDRESS
-       desktop_standins.py --get BUS-ADDRESS DESTINATION PATH INTERFACE PROPERTY"""
+       desktop_standins.py --get BUS-ADDRESS DESTINATION PATH INTERFACE PROPERTY
+and makes a call that carries a file descriptor, printing the error the bus answers with:
+       desktop_standins.py --fd-call BUS-ADDRESS"""
 
 import json
 import sys
@@ -147,6 +149,14 @@ def query(args):
     bus = dbus.bus.BusConnection(args[1])
     if args[0] == "--names":
         return [str(n) for n in bus.list_names()]
+    if args[0] == "--fd-call":
+        try:
+            bus.call_blocking("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus", "GetId", "h", [dbus.types.UnixFd(0)],
+                              timeout=10)
+        except dbus.exceptions.DBusException as error:
+            return error.get_dbus_name()
+        return "answered"
     destination, path, interface, name = args[2:6]
     return bus.get_object(destination, path).Get(
         interface, name, dbus_interface="org.freedesktop.DBus.Properties")

@@ -2,15 +2,20 @@
 """On a desktop session bus of the test's own: the live room holds the screen awake while it
 plays and lets go on pause, when its renderer crashes and at exit; the desktop's media controls
 (the engine's one MPRIS player) pause and play the page and name the room; a bus that goes away
-mid-run leaves the client running."""
+mid-run leaves the client running; the way to the bus the client gives its engine serves nobody
+else and is held up by nobody."""
 
 import os
 import signal
+import socket
+import struct
+import subprocess
+import time
 
 from client_case import main
 from devtools import evaluate, navigate
-from processes import poll
-from session_bus import SessionBusCase
+from processes import cmdline, poll, process_tree
+from session_bus import SYSTEM_PYTHON, STANDINS, SessionBusCase
 import standin
 from title_bar_locator import TitleBar
 
@@ -95,6 +100,157 @@ class ScreenAndMediaControls(DesktopCase):
         self.assertEqual(self.client.wait_exit(15), 0)
         self.assertEqual(self.desk.held_inhibitions(), set())
         self.assertEqual(self.players(), [])
+
+
+def engine_bus_address(client):
+    """The session bus address the client gives its engine, as its sub-processes inherit it."""
+    for pid in process_tree(client.pid)[1:]:
+        try:
+            with open("/proc/%d/environ" % pid, "rb") as f:
+                for entry in f.read().split(b"\0"):
+                    if entry.startswith(b"DBUS_SESSION_BUS_ADDRESS="):
+                        return entry.split(b"=", 1)[1].decode()
+        except OSError:
+            continue
+    raise AssertionError("no sub-process of the client names a session bus")
+
+
+def unescape(value):
+    out, i = b"", 0
+    while i < len(value):
+        if value[i] == "%":
+            out += bytes([int(value[i + 1:i + 3], 16)])
+            i += 3
+        else:
+            out += value[i].encode()
+            i += 1
+    return out.decode()
+
+
+def open_bus_socket(address, user=None):
+    """A raw connection to a D-Bus address of the unix or unixexec transport, made as libdbus
+    makes it, by user (a uid) if given, and the process it started, if any."""
+    transport, _, rest = address.split(";")[0].partition(":")
+    keys = dict(pair.split("=", 1) for pair in rest.split(","))
+    if transport == "unixexec":
+        ours, theirs = socket.socketpair()
+        argv = [unescape(keys["path"])]
+        argv += [unescape(keys["argv%d" % i]) for i in range(1, 10) if "argv%d" % i in keys]
+        proc = subprocess.Popen(argv, stdin=theirs, stdout=theirs, stderr=subprocess.DEVNULL,
+                                user=user, group=user, extra_groups=[] if user else None)
+        theirs.close()
+        return ours, proc
+    target = ("\0" + unescape(keys["abstract"]) if "abstract" in keys
+              else unescape(keys["path"]))
+    ours, theirs = socket.socketpair()
+    child = os.fork()
+    if child == 0:
+        # The kernel notes who connected at connect(): that is done as user.
+        try:
+            if user:
+                os.setgroups([])
+                os.setgid(user)
+                os.setuid(user)
+            sock = socket.socket(socket.AF_UNIX)
+            sock.connect(target)
+            socket.send_fds(theirs, [b"s"], [sock.fileno()])
+        finally:
+            os._exit(0)
+    os.waitpid(child, 0)
+    theirs.close()
+    _, fds, _, _ = socket.recv_fds(ours, 1, 1)
+    ours.close()
+    if not fds:
+        raise OSError("could not connect")
+    return socket.socket(fileno=fds[0]), None
+
+
+def authenticate(sock):
+    """EXTERNAL without naming an identity: the bus goes by the connection's credentials."""
+    sock.settimeout(5)
+    sock.sendall(b"\0AUTH EXTERNAL\r\n")
+    if not sock.recv(256).startswith(b"DATA"):
+        return False
+    sock.sendall(b"DATA\r\n")
+    return sock.recv(256).startswith(b"OK ")
+
+
+def method_call(serial, member):
+    """A call of the bus's own interface without arguments, marshalled by hand."""
+    fields = b""
+    for code, kind, value in ((1, "o", "/org/freedesktop/DBus"), (2, "s", "org.freedesktop.DBus"),
+                              (3, "s", member), (6, "s", "org.freedesktop.DBus")):
+        fields += b"\0" * (-len(fields) % 8) + bytes([code, 1, ord(kind), 0])
+        fields += struct.pack("<I", len(value)) + value.encode() + b"\0"
+    message = struct.pack("<cBBBIII", b"l", 1, 0, 1, 0, serial, len(fields)) + fields
+    return message + b"\0" * (-len(message) % 8)
+
+
+class EngineBusLink(DesktopCase):
+    def call(self, address):
+        """True when GetId through address is answered within a few seconds."""
+        try:
+            return subprocess.run(
+                ["dbus-send", "--bus=" + address, "--print-reply", "--dest=org.freedesktop.DBus",
+                 "/org/freedesktop/DBus", "org.freedesktop.DBus.GetId"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10).returncode == 0
+        except subprocess.TimeoutExpired:
+            return False
+
+    def connect(self, address, user=None):
+        sock, proc = open_bus_socket(address, user)
+        self.addCleanup(sock.close)
+        if proc:
+            self.addCleanup(proc.wait)
+            self.addCleanup(proc.kill)
+        return sock
+
+    def test_link_serves_the_viewer_alone_and_every_connection_alike(self):
+        address = engine_bus_address(self.client)
+        self.assertTrue(self.call(address))
+
+        with self.subTest("another user"):
+            try:
+                sock = self.connect(address, user=65534)
+                through = authenticate(sock)
+                if through:
+                    sock.sendall(b"BEGIN\r\n" + method_call(1, "Hello"))
+                    # A method return: the bus took the other user for the viewer.
+                    through = sock.recv(4096)[1:2] == b"\x02"
+            except OSError:
+                through = False
+            self.assertFalse(through)
+
+        with self.subTest("a call carrying a descriptor"):
+            answer = subprocess.run([SYSTEM_PYTHON, STANDINS, "--fd-call", address],
+                                    stdout=subprocess.PIPE, text=True, timeout=30).stdout
+            self.assertEqual(answer.strip(), '"org.freedesktop.DBus.Error.InvalidArgs"')
+            self.assertNotIn("the session bus has gone", self.client.log_text())
+
+        with self.subTest("a peer that never reads"):
+            sock = self.connect(address)
+            self.assertTrue(authenticate(sock))
+            try:
+                # Calls whose answers fill every buffer on the way back, until no more are taken.
+                sock.sendall(b"BEGIN\r\n" + b"".join(
+                    method_call(serial, "Hello" if serial == 1 else "ListNames")
+                    for serial in range(1, 20000)))
+            except socket.timeout:
+                pass
+            self.assertTrue(self.call(address), "a connection after the silent peer's")
+
+        with self.subTest("Ctrl+C in the terminal"):
+            # The whole process group gets it; the client closes at its own pace, its bus links
+            # must not end before it does.
+            self.play_room()
+            poll(self.screen_held, 15, description="the screen saver to be inhibited")
+            bridges = [pid for pid in process_tree(self.client.pid)
+                       if b"--session-bus-bridge" in cmdline(pid)]
+            self.assertTrue(bridges)
+            for pid in bridges:
+                os.kill(pid, signal.SIGINT)
+            time.sleep(2)
+            self.assertTrue(self.client.alive(), self.client.log_text()[-3000:])
 
 
 class SessionBusGoesAway(DesktopCase):

@@ -3,8 +3,11 @@
 tab or window open in place, a scripted pop-up with window features gets a window of its own,
 the context menu offers only the developer tools, and the program still ends cleanly with the
 pop-up and the developer tools open. The debugging port answers the viewer's own processes only.
-The last scenario closes the client."""
+A link only a desktop's handler could open starts nothing before the viewer says so, once per
+scheme, and the handler gets the environment the client was started with. The last scenario closes
+the client."""
 
+import json
 import os
 import subprocess
 
@@ -15,6 +18,94 @@ from processes import poll, refusing_socket
 import standin
 
 HOME_URL = "https://%s/?union=vtclient" % standin.SITE_HOST
+
+
+# Records each start, its arguments and environment, as one JSON line.
+STANDIN_HANDLER = """#!/usr/bin/python3
+import json, os, sys
+with open(%r, "a") as f:
+    f.write(json.dumps({"argv": sys.argv[1:], "env": dict(os.environ)}) + "\\n")
+"""
+# The question bubble's buttons, as parts of its width, and their distance from its bottom.
+OPEN_AT, CANCEL_AT, BUTTONS_FROM_BOTTOM = 0.3, 0.7, 23
+
+
+class ExternalLinks(ClientTest):
+    window_manager = True
+    reads_notices = True
+
+    @classmethod
+    def prepare(cls):
+        handlers = os.path.join(cls.scratch, "handlers")
+        os.makedirs(handlers)
+        cls.started_log = os.path.join(cls.scratch, "started.log")
+        with open(os.path.join(handlers, "xdg-open"), "w") as f:
+            f.write(STANDIN_HANDLER % cls.started_log)
+        os.chmod(os.path.join(handlers, "xdg-open"), 0o755)
+        cls.client = cls.start_client(
+            extra_env={"PATH": handlers + os.pathsep + os.environ["PATH"]})
+        cls.client.wait_window()
+        cls.page = cls.client.main_page()
+        if cls.site.wait_for_path("/loaded", 20, query_contains="page=home") is None:
+            raise AssertionError("the home page did not finish loading")
+
+    def started(self):
+        try:
+            with open(self.started_log) as f:
+                return [json.loads(line) for line in f]
+        except FileNotFoundError:
+            return []
+
+    def questions(self):
+        return [w for w in self.display.visible_windows(self.client.pid)
+                if w != self.client.window]
+
+    def click_link(self, url):
+        evaluate(self.page, "(() => { const a = document.createElement('a'); a.id = 'vtext';"
+                            "a.href = %s; a.textContent = 'external';"
+                            "a.style = 'position:fixed;left:300px;top:300px;font-size:40px';"
+                            "document.getElementById('vtext')?.remove();"
+                            "document.body.append(a); return true; })()" % json.dumps(url))
+        self.display.click(*self.client.element_centre(self.page, "#vtext"))
+
+    def answer(self, part):
+        question = poll(self.questions, 15, description="the question")
+        self.assertEqual(len(question), 1)
+        x, y, width, height = self.display.geometry(question[0])
+        self.display.click(int(x + width * part), y + height - BUTTONS_FROM_BOTTOM)
+        poll(lambda: not self.questions(), 10, description="the question to go")
+
+    def test_asked_once_per_scheme_and_opened_with_the_start_environment(self):
+        self.click_link("vantoro-test:xyz")
+        self.client.notices.wait_for("打开外部应用？")
+        self.assertEqual(self.started(), [])
+        self.answer(OPEN_AT)
+        poll(self.started, 10, description="the desktop's handler to start")
+        self.assertEqual([s["argv"] for s in self.started()], [["vantoro-test:xyz"]])
+        env = self.started()[0]["env"]
+        self.assertEqual([n for n in env if n.startswith("QTWEBENGINE")], [])
+        self.assertIn(env.get("DBUS_SESSION_BUS_ADDRESS"),
+                      (None, self.accessibility.env().get("DBUS_SESSION_BUS_ADDRESS")))
+        data = os.path.realpath(self.client.data_folder)
+        for name in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+            self.assertFalse(os.path.realpath(env.get(name, "/")).startswith(data), name)
+        self.assertEqual(self.client.notices.texts(), [])
+        self.assertEqual(self.client.page_by_id(self.page["id"])["url"], HOME_URL)
+
+        # The answer holds for the scheme: the next link opens without a question.
+        self.click_link("vantoro-test:again")
+        poll(lambda: len(self.started()) == 2, 10, description="the second start")
+        self.assertEqual(self.started()[1]["argv"], ["vantoro-test:again"])
+        self.assertEqual(self.questions(), [])
+
+        # Refused once, a scheme is neither opened nor asked about again.
+        self.click_link("vantoro-other:abc")
+        self.client.notices.wait_for("vantoro-other:abc")
+        self.answer(CANCEL_AT)
+        self.click_link("vantoro-other:abc")
+        self.assertRaises(AssertionError, poll, self.questions, 3)
+        self.assertEqual(len(self.started()), 2)
+        self.assertTrue(self.client.alive())
 
 
 class PagePolicy(ClientTest):
