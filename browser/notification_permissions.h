@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "browser/settings_file.h"
+
 // Which origins may show notifications: the viewer's answer, asked once per origin and kept in
 // the settings file's "notifications" group. However often a page asks, the viewer sees one
 // question; requests made while it is open share its answer.
@@ -17,7 +19,7 @@ public:
     // went away unanswered, nothing is remembered.
     using Ask = std::function<void(const QString &host, std::function<void(Answer)> answer)>;
 
-    NotificationPermissions(QString settings_file, Ask ask);
+    NotificationPermissions(SettingsFile &settings_file, Ask ask);
 
     // done gets true when origin ("scheme://host[:port]", anything after it is ignored) may show
     // notifications, now or once the viewer has answered.
@@ -26,7 +28,7 @@ public:
 private:
     void Answered(const QString &key, Answer answer);
 
-    const QString settings_file_;
+    SettingsFile &settings_file_;
     const Ask ask_;
     // The requests of each origin whose question is open.
     std::map<QString, std::vector<std::function<void(bool)>>> waiting_;

@@ -107,7 +107,7 @@ QString noticeName(const QString &name) {
 SimpleHandler::SimpleHandler(VantoroClient *owner)
     : owner_(owner),
       notification_permissions_(
-          settingsFilePath(),
+          SettingsFile::client(),
           [owner](const QString &host,
                   std::function<void(NotificationPermissions::Answer)> answer) {
               owner->askNotificationPermission(host, std::move(answer));

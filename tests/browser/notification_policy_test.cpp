@@ -1,7 +1,6 @@
 // Notifications: the viewer is asked once per origin and the answer outlives the run; a page's
 // text reaches the desktop cut and without control characters.
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,7 +31,8 @@ protected:
 
 TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile firstRun(file_);
+    NotificationPermissions permissions(firstRun, asked.ask());
     int granted = 0;
     for (int i = 0; i < 1000; ++i) {
         permissions.Request(QStringLiteral("https://live.vantoro.example/"),
@@ -45,7 +45,8 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
 
     // Another run, another spelling of the same origin: no question.
     Asked later;
-    NotificationPermissions again(file_, later.ask());
+    SettingsFile secondRun(file_);
+    NotificationPermissions again(secondRun, later.ask());
     bool allowed = false;
     again.Request(QStringLiteral("https://live.vantoro.example"), [&](bool a) { allowed = a; });
     EXPECT_TRUE(allowed);
@@ -57,7 +58,8 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
     ASSERT_EQ(later.answers.size(), 1u);
     later.answers[0](Answer::kDeny);
     EXPECT_FALSE(allowed);
-    NotificationPermissions third(file_, Asked().ask());
+    SettingsFile thirdRun(file_);
+    NotificationPermissions third(thirdRun, Asked().ask());
     allowed = true;
     third.Request(QStringLiteral("https://live.vantoro.example:8443/x"),
                   [&](bool a) { allowed = a; });
@@ -66,7 +68,8 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
 
 TEST_F(NotificationPermissionsTest, AQuestionClosedUnansweredIsAskedAgain) {
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile run(file_);
+    NotificationPermissions permissions(run, asked.ask());
     bool allowed = true;
     permissions.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     asked.answers[0](Answer::kNone);
@@ -81,13 +84,15 @@ TEST_F(NotificationPermissionsTest, ACorruptFileIsAFileWithoutAnswersAndIsMended
     file.write("\x00\xff[[[notifications\n=allow\n", 27);
     file.close();
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile run(file_);
+    NotificationPermissions permissions(run, asked.ask());
     bool allowed = false;
     permissions.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     ASSERT_EQ(asked.answers.size(), 1u);
     asked.answers[0](Answer::kAllow);
     EXPECT_TRUE(allowed);
-    NotificationPermissions again(file_, Asked().ask());
+    SettingsFile laterRun(file_);
+    NotificationPermissions again(laterRun, Asked().ask());
     allowed = false;
     again.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     EXPECT_TRUE(allowed);
