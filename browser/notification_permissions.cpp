@@ -41,6 +41,30 @@ void NotificationPermissions::Request(const QString &origin, std::function<void(
     }
 }
 
+std::vector<std::pair<QString, bool>> NotificationPermissions::Remembered() const {
+    std::vector<std::pair<QString, bool>> remembered;
+    for (const QString &key : settings_file_.childKeys(QLatin1String(kGroup))) {
+        const QString answer =
+            settings_file_.value(QLatin1String(kGroup) + QLatin1Char('/') + key).toString();
+        // keyOf's parts: the scheme has no "_", the port is digits.
+        const int schemeEnd = key.indexOf(QLatin1Char('_'));
+        const int hostEnd = key.lastIndexOf(QLatin1Char('_'));
+        bool port = false;
+        key.mid(hostEnd + 1).toInt(&port);
+        if (schemeEnd <= 0 || hostEnd <= schemeEnd + 1 || !port ||
+            (answer != QLatin1String(kAllowed) && answer != QLatin1String(kDenied))) {
+            continue;
+        }
+        const QUrl origin(key.left(schemeEnd) + QStringLiteral("://") +
+                          key.mid(schemeEnd + 1, hostEnd - schemeEnd - 1) + QLatin1Char(':') +
+                          key.mid(hostEnd + 1));
+        if (origin.isValid() && keyOf(origin) == key) {
+            remembered.emplace_back(origin.toString(), answer == QLatin1String(kAllowed));
+        }
+    }
+    return remembered;
+}
+
 void NotificationPermissions::Answered(const QString &key, Answer answer) {
     if (answer != Answer::kNone) {
         settings_file_.setValue(QLatin1String(kGroup) + QLatin1Char('/') + key,

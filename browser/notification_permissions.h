@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -24,6 +25,9 @@ public:
     // done gets true when origin ("scheme://host[:port]", anything after it is ignored) may show
     // notifications, now or once the viewer has answered.
     void Request(const QString &origin, std::function<void(bool)> done);
+
+    // The kept answers: each origin ("scheme://host:port") and whether it may show notifications.
+    std::vector<std::pair<QString, bool>> Remembered() const;
 
 private:
     void Answered(const QString &key, Answer answer);

@@ -34,7 +34,10 @@ bool parse(const QByteArray &content, QMap<QString, QVariant> &values) {
     copy.close();
     QSettings settings(copy.fileName(), QSettings::IniFormat);
     for (const QString &key : settings.allKeys()) {
-        values.insert(key, settings.value(key));
+        // A line of a damaged file may make an empty key, which Qt cannot look up.
+        if (!key.isEmpty()) {
+            values.insert(key, settings.value(key));
+        }
     }
     return settings.status() == QSettings::NoError;
 }
@@ -103,6 +106,17 @@ SettingsFile::SettingsFile(QString path) : path_(std::move(path)) {
 
 QVariant SettingsFile::value(const QString &key) const {
     return values_.value(key);
+}
+
+QStringList SettingsFile::childKeys(const QString &group) const {
+    const QString prefix = group + QLatin1Char('/');
+    QStringList keys;
+    for (auto it = values_.begin(); it != values_.end(); ++it) {
+        if (it.key().startsWith(prefix) && it.key().indexOf(QLatin1Char('/'), prefix.size()) < 0) {
+            keys << it.key().mid(prefix.size());
+        }
+    }
+    return keys;
 }
 
 void SettingsFile::setValue(const QString &key, const QVariant &value) {

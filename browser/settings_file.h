@@ -3,6 +3,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // The client's settings file (QSettings, INI format), shared by the window's place and zoom and the
@@ -28,6 +29,8 @@ public:
     bool damaged() const { return damaged_; }
     // key is "group/name"; an invalid QVariant when the file does not hold it.
     QVariant value(const QString &key) const;
+    // The names of the values in group ("name" of each "group/name").
+    QStringList childKeys(const QString &group) const;
     // Changes the value in memory; save() writes it.
     void setValue(const QString &key, const QVariant &value);
     // Writes every value to the file. A save that fails is reported on stderr, once per file.

@@ -389,6 +389,14 @@ bool SimpleHandler::OnShowPermissionPrompt(CefRefPtr<CefBrowser>, uint64,
     return true;
 }
 
+std::vector<std::pair<CefString, bool>> SimpleHandler::GetRememberedNotificationPermissions() {
+    std::vector<std::pair<CefString, bool>> remembered;
+    for (const auto &[origin, allowed] : notification_permissions_.Remembered()) {
+        remembered.emplace_back(CefString(origin.toStdU16String()), allowed);
+    }
+    return remembered;
+}
+
 void SimpleHandler::WithdrawNotifications() {
     notification_presenter_.WithdrawAll();
 }

@@ -110,6 +110,7 @@ public:
     bool OnShowPermissionPrompt(CefRefPtr<CefBrowser> browser, uint64 prompt_id,
                                 const CefString &requesting_origin, uint32 requested_permissions,
                                 CefRefPtr<CefPermissionPromptCallback> callback) override;
+    std::vector<std::pair<CefString, bool>> GetRememberedNotificationPermissions() override;
 
     // CefRequestHandler: the page is loaded again once; a second end within a minute shows the
     // error page instead.

@@ -64,6 +64,10 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
     third.Request(QStringLiteral("https://live.vantoro.example:8443/x"),
                   [&](bool a) { allowed = a; });
     EXPECT_FALSE(allowed);
+    // What the engine tells pages before they load.
+    using Kept = std::vector<std::pair<QString, bool>>;
+    EXPECT_EQ(third.Remembered(), (Kept{{"https://live.vantoro.example:443", true},
+                                        {"https://live.vantoro.example:8443", false}}));
 }
 
 TEST_F(NotificationPermissionsTest, AQuestionClosedUnansweredIsAskedAgain) {
