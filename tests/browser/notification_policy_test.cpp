@@ -7,6 +7,7 @@
 
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
+#include "browser/notification_rate_limit.h"
 
 namespace {
 
@@ -100,6 +101,27 @@ TEST_F(NotificationPermissionsTest, ACorruptFileIsAFileWithoutAnswersAndIsMended
     allowed = false;
     again.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     EXPECT_TRUE(allowed);
+}
+
+// A flood shows a burst of three, then one a second; another origin has a bucket of its own.
+TEST(NotificationRateLimitTest, ABurstThenOneASecondPerOrigin) {
+    NotificationRateLimit limit;
+    const auto start = NotificationRateLimit::Clock::now();
+    using std::chrono::milliseconds;
+    int shown = 0;
+    for (int i = 0; i < 5000; ++i) {
+        shown += limit.Admit("https://a.example", start + milliseconds(i * 2));
+    }
+    // Ten seconds: three at once and one for each second gone.
+    EXPECT_EQ(shown, 3 + 9);
+    EXPECT_EQ(limit.dropped(), 5000 - shown);
+    EXPECT_TRUE(limit.Admit("https://b.example", start + milliseconds(10000)));
+    // Quiet for a while, the bucket is full again, but no fuller.
+    const auto later = start + milliseconds(60000);
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_FALSE(limit.Admit("https://a.example", later));
 }
 
 TEST(NotificationTextTest, PlainAndCut) {
