@@ -8,8 +8,6 @@
 #include <mutex>
 #include <string>
 
-#include <QElapsedTimer>
-
 #include "browser/browser_keys.h"
 #include "browser/download_targets.h"
 #include "browser/notification_permissions.h"
@@ -159,7 +157,8 @@ private:
     RenderRecovery render_recovery_;
     int running_downloads_ = 0;
     bool unprompted_download_started_ = false;
-    QElapsedTimer free_space_checked_;
+    // Bytes each running download had at its last step, by path.
+    std::map<QString, qint64> received_;
     std::mutex browser_list_mutex_;
     // The error page each browser was last sent to, by identifier; written on the engine's
     // thread, read on the window's: guarded by error_pages_mutex_.
