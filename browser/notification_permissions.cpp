@@ -1,6 +1,5 @@
 #include "browser/notification_permissions.h"
 
-#include <QSettings>
 #include <QUrl>
 
 namespace {
@@ -19,8 +18,8 @@ QString keyOf(const QUrl &origin) {
 
 }  // namespace
 
-NotificationPermissions::NotificationPermissions(QString settings_file, Ask ask)
-    : settings_file_(std::move(settings_file)), ask_(std::move(ask)) {}
+NotificationPermissions::NotificationPermissions(SettingsFile &settings_file, Ask ask)
+    : settings_file_(settings_file), ask_(std::move(ask)) {}
 
 void NotificationPermissions::Request(const QString &origin, std::function<void(bool)> done) {
     const QUrl url(origin);
@@ -29,11 +28,8 @@ void NotificationPermissions::Request(const QString &origin, std::function<void(
         return;
     }
     const QString key = keyOf(url);
-    // Read anew each time: another client's answer counts too. A file that cannot be read is
-    // a file without answers.
-    QSettings settings(settings_file_, QSettings::IniFormat);
     const QString remembered =
-        settings.value(QLatin1String(kGroup) + QLatin1Char('/') + key).toString();
+        settings_file_.value(QLatin1String(kGroup) + QLatin1Char('/') + key).toString();
     if (remembered == QLatin1String(kAllowed) || remembered == QLatin1String(kDenied)) {
         done(remembered == QLatin1String(kAllowed));
         return;
@@ -45,11 +41,35 @@ void NotificationPermissions::Request(const QString &origin, std::function<void(
     }
 }
 
+std::vector<std::pair<QString, bool>> NotificationPermissions::Remembered() const {
+    std::vector<std::pair<QString, bool>> remembered;
+    for (const QString &key : settings_file_.childKeys(QLatin1String(kGroup))) {
+        const QString answer =
+            settings_file_.value(QLatin1String(kGroup) + QLatin1Char('/') + key).toString();
+        // keyOf's parts: the scheme has no "_", the port is digits.
+        const int schemeEnd = key.indexOf(QLatin1Char('_'));
+        const int hostEnd = key.lastIndexOf(QLatin1Char('_'));
+        bool port = false;
+        key.mid(hostEnd + 1).toInt(&port);
+        if (schemeEnd <= 0 || hostEnd <= schemeEnd + 1 || !port ||
+            (answer != QLatin1String(kAllowed) && answer != QLatin1String(kDenied))) {
+            continue;
+        }
+        const QUrl origin(key.left(schemeEnd) + QStringLiteral("://") +
+                          key.mid(schemeEnd + 1, hostEnd - schemeEnd - 1) + QLatin1Char(':') +
+                          key.mid(hostEnd + 1));
+        if (origin.isValid() && keyOf(origin) == key) {
+            remembered.emplace_back(origin.toString(), answer == QLatin1String(kAllowed));
+        }
+    }
+    return remembered;
+}
+
 void NotificationPermissions::Answered(const QString &key, Answer answer) {
     if (answer != Answer::kNone) {
-        QSettings settings(settings_file_, QSettings::IniFormat);
-        settings.setValue(QLatin1String(kGroup) + QLatin1Char('/') + key,
-                          QLatin1String(answer == Answer::kAllow ? kAllowed : kDenied));
+        settings_file_.setValue(QLatin1String(kGroup) + QLatin1Char('/') + key,
+                                QLatin1String(answer == Answer::kAllow ? kAllowed : kDenied));
+        settings_file_.save();
     }
     auto found = waiting_.find(key);
     if (found == waiting_.end()) {

@@ -1,6 +1,14 @@
 #include "browser/notification_presenter.h"
 
+#include <cstdio>
 #include <string>
+
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -11,6 +19,10 @@ constexpr int kBodyLength = 400;
 const char kApplicationName[] = "Vantoro Client";
 // The menu entry's name, which is also its icon's.
 const char kDesktopEntry[] = "vantoro-client";
+// Big enough for any desktop's bubble; a page's picture of any size is scaled down to it.
+constexpr int kIconSide = 128;
+// At close the service gets this long in all to take the withdrawals.
+constexpr int kWithdrawDeadlineMs = 1000;
 
 QString toQString(const CefString &text) {
     return QString::fromStdU16String(text.ToString16());
@@ -18,6 +30,26 @@ QString toQString(const CefString &text) {
 
 std::string utf8(const QString &text) {
     return text.toUtf8().toStdString();
+}
+
+// The program's icon as the desktop finds it: the installed theme icon by its name; for a build
+// that is not installed, a copy of the built-in icon in the data folder by its path.
+std::string findProgramIcon() {
+    if (QIcon::hasThemeIcon(QLatin1String(kDesktopEntry))) {
+        return kDesktopEntry;
+    }
+    const QString folder = QString::fromStdString(platform::dataFolderPath());
+    const QString path = folder + QStringLiteral("/notification-icon.png");
+    if (!QFile::exists(path)) {
+        QDir().mkpath(folder);
+        QImage(QStringLiteral(":/VantoroClient/images/VT48px.ico")).save(path, "PNG");
+    }
+    return QFile::exists(path) ? utf8(path) : std::string(kDesktopEntry);
+}
+
+const std::string &programIcon() {
+    static const std::string icon = findProgramIcon();
+    return icon;
 }
 
 }  // namespace
@@ -57,6 +89,16 @@ NotificationPresenter::~NotificationPresenter() {
 }
 
 void NotificationPresenter::Show(CefRefPtr<CefNotification> notification) {
+    const std::string origin = notification->GetOrigin().ToString();
+    if (!rate_limit_.Admit(origin, NotificationRateLimit::Clock::now())) {
+        if (rate_limit_.dropped() == 1) {
+            std::fprintf(stderr,
+                         "vantoro-client: notifications of %s come faster than the desktop "
+                         "shows them; the rest are dropped\n",
+                         origin.c_str());
+        }
+        return;
+    }
     platform::DesktopNotifications::Id replaces = 0;
     const CefString tag = notification->GetTag();
     if (!tag.empty()) {
@@ -74,6 +116,11 @@ void NotificationPresenter::Show(CefRefPtr<CefNotification> notification) {
     const QString title = PlainText(toQString(notification->GetTitle()), kTitleLength);
     content.title = utf8(title);
     content.body = utf8(PlainText(toQString(notification->GetBody()), kBodyLength));
+    content.icon = programIcon();
+    platform::DesktopNotifications::Image &image = content.image;
+    if (!notification->GetIcon(kIconSide, image.width, image.height, image.rgba)) {
+        image = {};
+    }
     desktop_->Show(content, replaces,
                    [this, notification, title](platform::DesktopNotifications::Id id) {
                        if (id) {
@@ -100,6 +147,10 @@ void NotificationPresenter::WithdrawAll() {
     shown.swap(shown_);
     for (const auto &entry : shown) {
         desktop_->Withdraw(entry.first);
+    }
+    desktop_->FinishWithdrawals(kWithdrawDeadlineMs);
+    if (rate_limit_.dropped() > 0) {
+        std::fprintf(stderr, "vantoro-client: %lld notifications dropped\n", rate_limit_.dropped());
     }
 }
 

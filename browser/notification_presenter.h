@@ -7,12 +7,14 @@
 
 #include <QString>
 
+#include "browser/notification_rate_limit.h"
 #include "include/cef_notification_handler.h"
 #include "platform/desktop_notifications.h"
 
 // Shows pages' notifications on the desktop: title and body cut short and as plain text, with the
-// client's icon. A click brings the window up and reaches the page; closing the window withdraws
-// them. Where the desktop cannot show one, the window's notice shows its title.
+// page's picture and the client's icon, at the pace NotificationRateLimit allows. A click brings
+// the window up and reaches the page; closing the window withdraws them, waiting a second at most
+// for the desktop. Where the desktop cannot show one, the window's notice shows its title.
 class NotificationPresenter {
 public:
     struct Window {
@@ -37,6 +39,7 @@ private:
     void Gone(platform::DesktopNotifications::Id id);
 
     const Window window_;
+    NotificationRateLimit rate_limit_;
     std::map<platform::DesktopNotifications::Id, CefRefPtr<CefNotification>> shown_;
     // Declared last: it goes first, and no event of it reaches the members above once they are
     // gone.

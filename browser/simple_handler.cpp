@@ -7,8 +7,10 @@
 #include <QNetworkInformation>
 #include <QStandardPaths>
 #include <QStorageInfo>
+#include <QTimer>
 
 #include "browser/browser_keys.h"
+#include "browser/free_space_floor.h"
 #include "browser/load_error_page.h"
 #include "browser/load_retry.h"
 #include "browser/make_data_uri.h"
@@ -59,12 +61,7 @@ const char *terminationText(cef_termination_status_t status) {
 
 // Downloads running at once; a page asking for more is refused.
 constexpr int kMaxRunningDownloads = 3;
-// Downloads stop before the disk that holds them is this full: 1 GiB, or 5 % of a smaller disk,
-// stays free.
-constexpr qint64 kFreeSpaceFloor = qint64(1) << 30;
-constexpr int kFreeSpaceFloorPercent = 5;
-// How often a running download looks at the free space.
-constexpr qint64 kFreeSpaceCheckMilliseconds = 200;
+constexpr int kAbandonedDownloadsDelayMs = 3000;
 
 QString toQString(const CefString &text) {
     return QString::fromStdU16String(text.ToString16());
@@ -86,13 +83,11 @@ QString downloadFolder() {
     return folder;
 }
 
-bool belowFreeSpaceFloor(const QString &folder) {
+// Whether a download in folder may go on: see FreeSpaceFloor.
+bool freeSpaceAllows(const QString &folder, qint64 remaining, qint64 step) {
     const QStorageInfo disk(folder);
-    if (!disk.isValid() || disk.bytesTotal() <= 0) {
-        return false;
-    }
-    const qint64 floor = qMin(kFreeSpaceFloor, disk.bytesTotal() / 100 * kFreeSpaceFloorPercent);
-    return disk.bytesAvailable() < floor;
+    return !disk.isValid() ||
+           FreeSpaceFloor::allows(disk.bytesAvailable(), disk.bytesTotal(), remaining, step);
 }
 
 QString noticeName(const QString &name) {
@@ -108,7 +103,7 @@ QString noticeName(const QString &name) {
 SimpleHandler::SimpleHandler(VantoroClient *owner)
     : owner_(owner),
       notification_permissions_(
-          settingsFilePath(),
+          SettingsFile::client(),
           [owner](const QString &host,
                   std::function<void(NotificationPermissions::Answer)> answer) {
               owner->askNotificationPermission(host, std::move(answer));
@@ -139,6 +134,13 @@ SimpleHandler::SimpleHandler(VantoroClient *owner)
                              }
                          });
     }
+    // Once the window is up: what killed clients left in the download folder goes.
+    QTimer::singleShot(kAbandonedDownloadsDelayMs, [] {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            CefRemoveAbandonedDownloads(CefString(folder.toStdU16String()));
+        }
+    });
 }
 
 SimpleHandler::~SimpleHandler() = default;
@@ -308,13 +310,14 @@ void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloa
         return;
     }
     const QString folder = downloadFolder();
-    if (folder.isEmpty() || belowFreeSpaceFloor(folder)) {
+    const qint64 size = item->GetTotalBytes();
+    if (folder.isEmpty() || !freeSpaceAllows(folder, size, 0)) {
         showDownloadNotice(false, name);
         return;
     }
     const QString path = download_targets_.reserve(folder, toQString(suggested_name));
     ++running_downloads_;
-    free_space_checked_.start();
+    received_[path] = 0;
     callback->Continue(CefString(path.toStdU16String()), false);
 }
 
@@ -322,16 +325,21 @@ void SimpleHandler::OnDownloadUpdated(CefRefPtr<CefBrowser>, CefRefPtr<CefDownlo
                                       CefRefPtr<CefDownloadItemCallback> callback) {
     const QString path = toQString(item->GetFullPath());
     if (item->IsInProgress()) {
-        // Cancelling reports the download's end, with the failure notice.
-        if (free_space_checked_.elapsed() >= kFreeSpaceCheckMilliseconds) {
-            free_space_checked_.start();
-            if (belowFreeSpaceFloor(QFileInfo(path).absolutePath())) {
-                callback->Cancel();
-            }
+        // At every step of every download: a fast one fills a disk quickly. Cancelling reports
+        // the download's end, with the failure notice.
+        const qint64 received = item->GetReceivedBytes();
+        const qint64 total = item->GetTotalBytes();
+        qint64 &before = received_[path];
+        const qint64 step = received - before;
+        before = received;
+        if (!freeSpaceAllows(QFileInfo(path).absolutePath(), total >= 0 ? total - received : -1,
+                             step)) {
+            callback->Cancel();
         }
         return;
     }
     --running_downloads_;
+    received_.erase(path);
     download_targets_.release(path);
     showDownloadNotice(item->IsComplete(), QFileInfo(path).fileName());
 }
@@ -399,6 +407,14 @@ bool SimpleHandler::OnShowPermissionPrompt(CefRefPtr<CefBrowser>, uint64,
         callback->Continue(allowed ? CEF_PERMISSION_RESULT_ACCEPT : CEF_PERMISSION_RESULT_DENY);
     });
     return true;
+}
+
+std::vector<std::pair<CefString, bool>> SimpleHandler::GetRememberedNotificationPermissions() {
+    std::vector<std::pair<CefString, bool>> remembered;
+    for (const auto &[origin, allowed] : notification_permissions_.Remembered()) {
+        remembered.emplace_back(CefString(origin.toStdU16String()), allowed);
+    }
+    return remembered;
 }
 
 void SimpleHandler::WithdrawNotifications() {

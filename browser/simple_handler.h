@@ -8,8 +8,6 @@
 #include <mutex>
 #include <string>
 
-#include <QElapsedTimer>
-
 #include "browser/browser_keys.h"
 #include "browser/download_targets.h"
 #include "browser/external_links.h"
@@ -111,6 +109,7 @@ public:
     bool OnShowPermissionPrompt(CefRefPtr<CefBrowser> browser, uint64 prompt_id,
                                 const CefString &requesting_origin, uint32 requested_permissions,
                                 CefRefPtr<CefPermissionPromptCallback> callback) override;
+    std::vector<std::pair<CefString, bool>> GetRememberedNotificationPermissions() override;
 
     // CefRequestHandler: the page is loaded again once; a second end within a minute shows the
     // error page instead.
@@ -166,7 +165,8 @@ private:
     RenderRecovery render_recovery_;
     int running_downloads_ = 0;
     bool unprompted_download_started_ = false;
-    QElapsedTimer free_space_checked_;
+    // Bytes each running download had at its last step, by path.
+    std::map<QString, qint64> received_;
     std::mutex browser_list_mutex_;
     // The error page each browser was last sent to, by identifier; written on the engine's
     // thread, read on the window's: guarded by error_pages_mutex_.

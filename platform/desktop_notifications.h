@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -13,11 +14,21 @@ class DesktopNotifications {
 public:
     // 0 is never a shown notification's identifier.
     using Id = std::uint32_t;
+    // An image as 8-bit RGBA, rows without padding.
+    struct Image {
+        int width = 0;
+        int height = 0;
+        std::vector<unsigned char> rgba;
+    };
     // Texts are UTF-8 and plain: the implementation keeps the service from reading markup in
     // them.
     struct Content {
         std::string title;
         std::string body;
+        // The program's icon: a theme icon's name or an absolute path; empty: the desktop entry's.
+        std::string icon;
+        // The notification's own picture, if any.
+        Image image;
     };
     struct Events {
         // The user clicked the notification.
@@ -38,8 +49,11 @@ public:
     // shown gets the identifier, or 0 when the desktop cannot show it (no notification service,
     // no session bus); the first such failure is reported once on stderr.
     virtual void Show(const Content &content, Id replaces, std::function<void(Id)> shown) = 0;
-    // Withdraws a shown notification from the desktop.
+    // Withdraws a shown notification from the desktop, without waiting for the service.
     virtual void Withdraw(Id id) = 0;
+    // Waits until the service has taken every withdrawal asked for so far, at most timeout_ms in
+    // all however many there are: before the program ends, so that none is lost.
+    virtual void FinishWithdrawals(int timeout_ms) = 0;
 };
 
 }  // namespace platform

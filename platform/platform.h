@@ -3,6 +3,7 @@
 #ifndef PLATFORM_PLATFORM_H_
 #define PLATFORM_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,6 +66,12 @@ enum class MoveResult { kMoved, kExists, kFailed };
 // can come between: kExists, with nothing changed, when anything is at to, a dangling link
 // included. Never copies, never follows a link at to.
 MoveResult moveWithoutReplacing(const std::string &from, const std::string &to);
+
+enum class ReadResult { kRead, kMissing, kNotRegular, kTooLarge, kFailed };
+
+// Reads the whole file at path (UTF-8) into out when it is a regular file (a link to one counts) of
+// at most max_bytes. Never waits on a special file (a FIFO, a device) and reads nothing from it.
+ReadResult readRegularFile(const std::string &path, std::size_t max_bytes, std::string &out);
 
 // --- Network adapters -------------------------------------------------------------------------
 

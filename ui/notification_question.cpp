@@ -45,6 +45,8 @@ NotificationQuestion::NotificationQuestion(const QString &host, QWidget *parent)
     auto *content = new QWidget;
     auto *label = new QLabel(content);
     label->setStyleSheet(QString::fromLatin1(kTextStyle));
+    // The host is the page's to choose.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setAccessibleName(text);
     QFont font = label->font();

@@ -172,6 +172,9 @@ ArrowWidget *TitleBar::makeBubble(const QString &text, int width, int height, bo
         "background-color:rgb(255,255,255);border-radius:5px;\nheight:16px;\nfont:12px;"
         "color:rgb(46, 49, 51);\n"));
     messageLabel_->setContentsMargins(10, 0, 10, 0);
+    // Notices carry pages' text (notification titles, file names): as rich text it could show
+    // local pictures or read from a device that never ends.
+    messageLabel_->setTextFormat(Qt::PlainText);
     messageLabel_->setText(text);
 
     auto *bubble = new ArrowWidget;

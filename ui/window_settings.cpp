@@ -1,7 +1,5 @@
 #include "ui/window_settings.h"
 
-#include <QSettings>
-
 #include "browser/settings_file.h"
 #include "browser/zoom_steps.h"
 
@@ -16,7 +14,7 @@ const char kZoom[] = "page/zoom";
 
 // A value of the right type, or nothing: a number the viewer's hand or a damaged disk left in the
 // file counts as missing.
-bool readInt(const QSettings &settings, const char *key, int *value) {
+bool readInt(const SettingsFile &settings, const char *key, int *value) {
     bool ok = false;
     *value = settings.value(QLatin1String(key)).toString().toInt(&ok);
     return ok;
@@ -24,10 +22,12 @@ bool readInt(const QSettings &settings, const char *key, int *value) {
 
 }  // namespace
 
+WindowSettings::WindowSettings(SettingsFile &file) : file_(file) {}
+
 void WindowSettings::load() {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const SettingsFile &settings = file_;
     // The next save writes the file anew, in sound form, with what Qt could make of the rest.
-    if (settings.status() != QSettings::NoError) {
+    if (settings.damaged()) {
         return;
     }
     int x, y, width, height;
@@ -46,20 +46,18 @@ void WindowSettings::load() {
 }
 
 void WindowSettings::saveWindow(const QRect &normal_geometry, bool maximized) {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    settings.setValue(QLatin1String(kX), normal_geometry.x());
-    settings.setValue(QLatin1String(kY), normal_geometry.y());
-    settings.setValue(QLatin1String(kWidth), normal_geometry.width());
-    settings.setValue(QLatin1String(kHeight), normal_geometry.height());
-    settings.setValue(QLatin1String(kMaximized), maximized);
-    settings.sync();
+    file_.setValue(QLatin1String(kX), normal_geometry.x());
+    file_.setValue(QLatin1String(kY), normal_geometry.y());
+    file_.setValue(QLatin1String(kWidth), normal_geometry.width());
+    file_.setValue(QLatin1String(kHeight), normal_geometry.height());
+    file_.setValue(QLatin1String(kMaximized), maximized);
+    file_.save();
 }
 
 void WindowSettings::saveZoom(double zoom) {
     zoom_ = zoom;
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    settings.setValue(QLatin1String(kZoom), zoom);
-    settings.sync();
+    file_.setValue(QLatin1String(kZoom), zoom);
+    file_.save();
 }
 
 QRect WindowSettings::placed(const QRect &saved, const QSize &minimum,

@@ -5,12 +5,16 @@
 #include <QRect>
 #include <QSize>
 
+#include "browser/settings_file.h"
+
 // How the viewer left the window: its normal geometry, whether it was maximised, and the page's
 // zoom. Kept in the user's configuration folder under the application's names, apart from the
 // data folder, so that clearing the cache keeps it; other parts of the client keep groups of their
 // own in the same file.
 class WindowSettings {
 public:
+    explicit WindowSettings(SettingsFile &file = SettingsFile::client());
+
     // Reads what was saved. Without a file, or with one that cannot be read or is damaged, nothing
     // is restored; the next save replaces a damaged file with a sound one.
     void load();
@@ -30,6 +34,7 @@ public:
     static QRect placed(const QRect &saved, const QSize &minimum, const QList<QRect> &screens);
 
 private:
+    SettingsFile &file_;
     bool has_geometry_ = false;
     QRect geometry_;
     bool maximized_ = false;

@@ -34,4 +34,8 @@ public:
                                    CefRefPtr<CefDownloadItemCallback> /*callback*/) {}
 };
 
+// Removes what downloads of clients that were killed left in folder: the engine's private
+// folders of unfinished downloads that no running client holds.
+void CefRemoveAbandonedDownloads(const CefString &folder);
+
 #endif  // ENGINE_INCLUDE_CEF_DOWNLOAD_HANDLER_H_

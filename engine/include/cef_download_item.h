@@ -15,6 +15,9 @@ public:
     // Whether the user clicked or typed in the browser's page since the page's previous download
     // began (or ever, for its first): a download without it is one the page started by itself.
     virtual bool HasUserGesture() = 0;
+    // Bytes written so far, and the whole size when the server told it (else -1).
+    virtual int64 GetReceivedBytes() = 0;
+    virtual int64 GetTotalBytes() = 0;
 };
 
 #endif  // ENGINE_INCLUDE_CEF_DOWNLOAD_ITEM_H_

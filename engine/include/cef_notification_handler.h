@@ -1,6 +1,8 @@
 #ifndef ENGINE_INCLUDE_CEF_NOTIFICATION_HANDLER_H_
 #define ENGINE_INCLUDE_CEF_NOTIFICATION_HANDLER_H_
 
+#include <vector>
+
 #include "include/cef_base.h"
 #include "include/cef_browser.h"
 
@@ -13,6 +15,10 @@ public:
     virtual CefString GetOrigin() = 0;
     // Notifications of one origin with the same non-empty tag replace each other.
     virtual CefString GetTag() = 0;
+    // The page's picture for it, scaled down to at most max_side pixels a side, as 8-bit RGBA rows
+    // without padding; false when it has none.
+    virtual bool GetIcon(int max_side, int &width, int &height,
+                         std::vector<unsigned char> &rgba) = 0;
     // The user clicked it: the page's click handler runs.
     virtual void Click() = 0;
     // The user or the program closed it: the page hears of it.

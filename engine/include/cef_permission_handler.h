@@ -1,6 +1,9 @@
 #ifndef ENGINE_INCLUDE_CEF_PERMISSION_HANDLER_H_
 #define ENGINE_INCLUDE_CEF_PERMISSION_HANDLER_H_
 
+#include <utility>
+#include <vector>
+
 #include "include/cef_base.h"
 #include "include/cef_browser.h"
 
@@ -21,6 +24,13 @@ public:
                                         uint32 /*requested_permissions*/,
                                         CefRefPtr<CefPermissionPromptCallback> /*callback*/) {
         return false;
+    }
+
+    // Origins ("scheme://host:port") whose notifications the user allowed (true) or refused
+    // (false) before. Asked for each new browser before its page loads: its pages then read that
+    // answer from the start and are not asked again.
+    virtual std::vector<std::pair<CefString, bool>> GetRememberedNotificationPermissions() {
+        return {};
     }
 };
 

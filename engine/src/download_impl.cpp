@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QWebEngineProfile>
 
 #include "platform/platform.h"
 #include "src/browser_impl.h"
 #include "src/engine_context.h"
+#include "src/partial_download_folder.h"
 
 namespace {
 
@@ -82,6 +82,16 @@ void DownloadImpl::OnRequested(QWebEngineDownloadRequest *request) {
     }
 }
 
+DownloadImpl::~DownloadImpl() = default;
+
+int64 DownloadImpl::GetReceivedBytes() {
+    return request_ ? request_->receivedBytes() : 0;
+}
+
+int64 DownloadImpl::GetTotalBytes() {
+    return request_ ? request_->totalBytes() : -1;
+}
+
 CefString DownloadImpl::GetFullPath() {
     return CefString(path_.toStdU16String());
 }
@@ -97,13 +107,13 @@ void DownloadImpl::Continue(const CefString &download_path, bool) {
     // The file grows in a folder of its own, made new beside the chosen path (on its file system)
     // and open to this user only: no other file or link can be at its name when the engine opens
     // it.
-    QTemporaryDir folder(QFileInfo(path_).absolutePath() + QLatin1String("/.download-XXXXXX"));
-    if (!folder.isValid()) {
+    folder_ = std::make_unique<PartialDownloadFolder>(QFileInfo(path_).absolutePath());
+    if (!folder_->valid()) {
+        folder_.reset();
         Finish(State::kInterrupted);
         return;
     }
-    folder.setAutoRemove(false);
-    private_folder_ = folder.path();
+    private_folder_ = folder_->path();
     part_path_ = QDir(private_folder_).filePath(QFileInfo(path_).fileName());
     request_->setDownloadDirectory(private_folder_);
     request_->setDownloadFileName(QFileInfo(path_).fileName());
@@ -168,11 +178,7 @@ void DownloadImpl::Finish(State state) {
         // by itself later, as a new download.
         request_->cancel();
     }
-    if (!private_folder_.isEmpty()) {
-        // The engine removes its files of a cancelled download in its own time, and may not have
-        // yet; nothing but this download's files is ever in the folder.
-        QDir(private_folder_).removeRecursively();
-    }
+    folder_.reset();
     if (!shutting_down) {
         Report();
     }

@@ -5,6 +5,8 @@
 #ifndef ENGINE_SRC_DOWNLOAD_IMPL_H_
 #define ENGINE_SRC_DOWNLOAD_IMPL_H_
 
+#include <memory>
+
 #include <QPointer>
 #include <QString>
 #include <QWebEngineDownloadRequest>
@@ -12,6 +14,7 @@
 #include "include/cef_download_handler.h"
 
 class EngineContext;
+class PartialDownloadFolder;
 class QWebEngineProfile;
 
 class DownloadImpl : public CefDownloadItem,
@@ -28,6 +31,8 @@ public:
     bool IsCanceled() override { return state_ == State::kCanceled; }
     CefString GetFullPath() override;
     bool HasUserGesture() override { return user_gesture_; }
+    int64 GetReceivedBytes() override;
+    int64 GetTotalBytes() override;
 
     // CefBeforeDownloadCallback
     void Continue(const CefString &download_path, bool show_dialog) override;
@@ -40,7 +45,7 @@ private:
 
     DownloadImpl(QWebEngineDownloadRequest *request, CefRefPtr<CefBrowser> browser,
                  CefRefPtr<CefDownloadHandler> handler);
-    ~DownloadImpl() override = default;
+    ~DownloadImpl() override;
 
     static void OnRequested(QWebEngineDownloadRequest *request);
     static void CancelAll();
@@ -58,6 +63,7 @@ private:
     State state_ = State::kAsking;
     bool user_gesture_ = false;
     QString path_;
+    std::unique_ptr<PartialDownloadFolder> folder_;
     QString private_folder_;
     QString part_path_;
 

@@ -1,5 +1,6 @@
 #include "src/notification_impl.h"
 
+#include <QImage>
 #include <QWebEngineNotification>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -75,6 +76,27 @@ CefString NotificationImpl::GetOrigin() {
 
 CefString NotificationImpl::GetTag() {
     return fromQString(notification_->tag());
+}
+
+bool NotificationImpl::GetIcon(int max_side, int &width, int &height,
+                               std::vector<unsigned char> &rgba) {
+    QImage icon = notification_->icon();
+    if (icon.isNull()) {
+        return false;
+    }
+    if (icon.width() > max_side || icon.height() > max_side) {
+        icon = icon.scaled(max_side, max_side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    icon = icon.convertToFormat(QImage::Format_RGBA8888);
+    width = icon.width();
+    height = icon.height();
+    rgba.clear();
+    rgba.reserve(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        const auto *row = icon.constScanLine(y);
+        rgba.insert(rgba.end(), row, row + static_cast<std::size_t>(width) * 4);
+    }
+    return true;
 }
 
 void NotificationImpl::Click() {

@@ -19,6 +19,7 @@ public:
     CefString GetBody() override;
     CefString GetOrigin() override;
     CefString GetTag() override;
+    bool GetIcon(int max_side, int &width, int &height, std::vector<unsigned char> &rgba) override;
     void Click() override;
     void Close() override;
 

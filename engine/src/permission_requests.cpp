@@ -49,6 +49,18 @@ uint64 nextPromptId() {
 }  // namespace
 
 void handlePermissionRequests(QWebEnginePage *page, BrowserImpl *browser) {
+    CefRefPtr<CefClient> client = browser->GetClient();
+    if (CefRefPtr<CefPermissionHandler> handler =
+            client ? client->GetPermissionHandler() : nullptr) {
+        // Qt WebEngine keeps answers in its profile for the run only; the page's
+        // Notification.permission reads what is set here before it loads.
+        for (const auto &[origin, allowed] : handler->GetRememberedNotificationPermissions()) {
+            page->setFeaturePermission(QUrl(QString::fromStdU16String(origin.ToString16())),
+                                       QWebEnginePage::Notifications,
+                                       allowed ? QWebEnginePage::PermissionGrantedByUser
+                                               : QWebEnginePage::PermissionDeniedByUser);
+        }
+    }
     // The page belongs to the browser's view, which holds a reference to the browser.
     QObject::connect(
         page, &QWebEnginePage::featurePermissionRequested, page,

@@ -16,6 +16,7 @@ public:
         }
     }
     void Withdraw(Id) override {}
+    void FinishWithdrawals(int) override {}
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/download_targets.h"
+#include "browser/free_space_floor.h"
 
 namespace {
 
@@ -72,6 +73,26 @@ TEST(DownloadTargetsTest, PathsTakeNeitherFilesNorOtherDownloads) {
 
     targets.release(first);
     EXPECT_EQ(targets.reserve(folder.path(), QStringLiteral("clip.mp4")), first);
+}
+
+// A 200 MiB disk keeps 10 MiB free. A download brings data in steps between two looks at the disk:
+// it stops while the next step still fits above the floor, or as soon as its known rest does not.
+TEST(FreeSpaceFloorTest, KeptWhileWritingWithTheNextStepInView) {
+    constexpr qint64 MiB = 1024 * 1024;
+    const qint64 disk = 200 * MiB;
+    EXPECT_EQ(FreeSpaceFloor::of(disk), 10 * MiB);
+    EXPECT_EQ(FreeSpaceFloor::of(qint64(1) << 40), FreeSpaceFloor::kMaximum);
+
+    // Of unknown size, 6 MiB a step: going on at 16 MiB free, stopped at 15.
+    EXPECT_TRUE(FreeSpaceFloor::allows(16 * MiB, disk, -1, 6 * MiB));
+    EXPECT_FALSE(FreeSpaceFloor::allows(15 * MiB, disk, -1, 6 * MiB));
+    // Of known size: the whole rest must fit, however small the step.
+    EXPECT_FALSE(FreeSpaceFloor::allows(50 * MiB, disk, 41 * MiB, 1));
+    EXPECT_TRUE(FreeSpaceFloor::allows(50 * MiB, disk, 40 * MiB, 30 * MiB));
+    // At the start, a file of known size that would not fit is not begun.
+    EXPECT_FALSE(FreeSpaceFloor::allows(12 * MiB, disk, 3 * MiB, 0));
+    // A disk that tells nothing stops nothing.
+    EXPECT_TRUE(FreeSpaceFloor::allows(0, 0, -1, 6 * MiB));
 }
 
 }  // namespace

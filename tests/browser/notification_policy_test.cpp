@@ -1,13 +1,13 @@
 // Notifications: the viewer is asked once per origin and the answer outlives the run; a page's
 // text reaches the desktop cut and without control characters.
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "browser/notification_permissions.h"
 #include "browser/notification_presenter.h"
+#include "browser/notification_rate_limit.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ protected:
 
 TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile firstRun(file_);
+    NotificationPermissions permissions(firstRun, asked.ask());
     int granted = 0;
     for (int i = 0; i < 1000; ++i) {
         permissions.Request(QStringLiteral("https://live.vantoro.example/"),
@@ -45,7 +46,8 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
 
     // Another run, another spelling of the same origin: no question.
     Asked later;
-    NotificationPermissions again(file_, later.ask());
+    SettingsFile secondRun(file_);
+    NotificationPermissions again(secondRun, later.ask());
     bool allowed = false;
     again.Request(QStringLiteral("https://live.vantoro.example"), [&](bool a) { allowed = a; });
     EXPECT_TRUE(allowed);
@@ -57,16 +59,22 @@ TEST_F(NotificationPermissionsTest, ManyRequestsOneQuestionAndTheAnswerIsKept) {
     ASSERT_EQ(later.answers.size(), 1u);
     later.answers[0](Answer::kDeny);
     EXPECT_FALSE(allowed);
-    NotificationPermissions third(file_, Asked().ask());
+    SettingsFile thirdRun(file_);
+    NotificationPermissions third(thirdRun, Asked().ask());
     allowed = true;
     third.Request(QStringLiteral("https://live.vantoro.example:8443/x"),
                   [&](bool a) { allowed = a; });
     EXPECT_FALSE(allowed);
+    // What the engine tells pages before they load.
+    using Kept = std::vector<std::pair<QString, bool>>;
+    EXPECT_EQ(third.Remembered(), (Kept{{"https://live.vantoro.example:443", true},
+                                        {"https://live.vantoro.example:8443", false}}));
 }
 
 TEST_F(NotificationPermissionsTest, AQuestionClosedUnansweredIsAskedAgain) {
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile run(file_);
+    NotificationPermissions permissions(run, asked.ask());
     bool allowed = true;
     permissions.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     asked.answers[0](Answer::kNone);
@@ -81,16 +89,39 @@ TEST_F(NotificationPermissionsTest, ACorruptFileIsAFileWithoutAnswersAndIsMended
     file.write("\x00\xff[[[notifications\n=allow\n", 27);
     file.close();
     Asked asked;
-    NotificationPermissions permissions(file_, asked.ask());
+    SettingsFile run(file_);
+    NotificationPermissions permissions(run, asked.ask());
     bool allowed = false;
     permissions.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     ASSERT_EQ(asked.answers.size(), 1u);
     asked.answers[0](Answer::kAllow);
     EXPECT_TRUE(allowed);
-    NotificationPermissions again(file_, Asked().ask());
+    SettingsFile laterRun(file_);
+    NotificationPermissions again(laterRun, Asked().ask());
     allowed = false;
     again.Request(QStringLiteral("https://a.example"), [&](bool a) { allowed = a; });
     EXPECT_TRUE(allowed);
+}
+
+// A flood shows a burst of three, then one a second; another origin has a bucket of its own.
+TEST(NotificationRateLimitTest, ABurstThenOneASecondPerOrigin) {
+    NotificationRateLimit limit;
+    const auto start = NotificationRateLimit::Clock::now();
+    using std::chrono::milliseconds;
+    int shown = 0;
+    for (int i = 0; i < 5000; ++i) {
+        shown += limit.Admit("https://a.example", start + milliseconds(i * 2));
+    }
+    // Ten seconds: three at once and one for each second gone.
+    EXPECT_EQ(shown, 3 + 9);
+    EXPECT_EQ(limit.dropped(), 5000 - shown);
+    EXPECT_TRUE(limit.Admit("https://b.example", start + milliseconds(10000)));
+    // Quiet for a while, the bucket is full again, but no fuller.
+    const auto later = start + milliseconds(60000);
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_TRUE(limit.Admit("https://a.example", later));
+    EXPECT_FALSE(limit.Admit("https://a.example", later));
 }
 
 TEST(NotificationTextTest, PlainAndCut) {

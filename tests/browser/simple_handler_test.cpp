@@ -125,6 +125,8 @@ public:
     bool IsCanceled() override { return false; }
     CefString GetFullPath() override { return CefString(path_.toStdU16String()); }
     bool HasUserGesture() override { return gesture_; }
+    int64 GetReceivedBytes() override { return 0; }
+    int64 GetTotalBytes() override { return -1; }
 
 private:
     bool gesture_;

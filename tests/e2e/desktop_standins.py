@@ -2,9 +2,11 @@
 """Small stand-ins of the desktop's services on a session bus: a screen saver, the
 power-management inhibitor and (unless --no-notifications) a notification service. Each call is
 appended to a log as one JSON line; a control interface lets the test play the user who clicks
-or dismisses a notification.
+or dismisses a notification. The notification service reads markup in bodies unless
+--no-body-markup; with --never-close it never answers CloseNotification.
 
-usage: desktop_standins.py BUS-ADDRESS LOG-FILE [--no-notifications]
+usage: desktop_standins.py BUS-ADDRESS LOG-FILE [--no-notifications] [--no-body-markup]
+                           [--never-close]
 
 It also reads the bus for a test that runs under an interpreter without Debian's D-Bus module,
 printing JSON:
@@ -27,7 +29,7 @@ CONTROL_PATH = "/org/vantoro/TestDesk"
 
 def plain(value):
     """D-Bus values as JSON-friendly Python values."""
-    if isinstance(value, (dbus.Array, list)):
+    if isinstance(value, (dbus.Array, list, tuple)):
         if getattr(value, "signature", None) == "y":
             return bytes(value).hex()
         return [plain(v) for v in value]
@@ -94,14 +96,17 @@ class PowerManagement(Inhibitor):
 class Notifications(dbus.service.Object):
     INTERFACE = "org.freedesktop.Notifications"
 
-    def __init__(self, bus, record):
+    def __init__(self, bus, record, body_markup=True, never_close=False):
         super().__init__(bus, "/org/freedesktop/Notifications")
         self.record = record
         self.last_id = 0
+        self.body_markup = body_markup
+        self.never_close = never_close
 
     @dbus.service.method(INTERFACE, out_signature="as")
     def GetCapabilities(self):
-        return ["actions", "body", "body-markup"]
+        self.record(self.INTERFACE, "GetCapabilities")
+        return ["actions", "body"] + (["body-markup"] if self.body_markup else [])
 
     @dbus.service.method(INTERFACE, out_signature="ssss")
     def GetServerInformation(self):
@@ -115,10 +120,12 @@ class Notifications(dbus.service.Object):
                     actions, hints, timeout, notification)
         return notification
 
-    @dbus.service.method(INTERFACE, in_signature="u")
-    def CloseNotification(self, notification):
+    @dbus.service.method(INTERFACE, in_signature="u", async_callbacks=("answer", "error"))
+    def CloseNotification(self, notification, answer, error):
         self.record(self.INTERFACE, "CloseNotification", notification)
-        self.NotificationClosed(notification, 3)
+        if not self.never_close:
+            answer()
+            self.NotificationClosed(notification, 3)
 
     @dbus.service.signal(INTERFACE, signature="uu")
     def NotificationClosed(self, notification, reason):
@@ -179,7 +186,8 @@ def main():
                PowerManagement(bus, "/org/freedesktop/PowerManagement/Inhibit",
                                "org.freedesktop.PowerManagement.Inhibit", record)]
     if with_notifications:
-        notifications = Notifications(bus, record)
+        notifications = Notifications(bus, record, "--no-body-markup" not in sys.argv[3:],
+                                      "--never-close" in sys.argv[3:])
         objects.append(Control(bus, notifications))
         names.append(dbus.service.BusName(Notifications.INTERFACE, bus))
     names.append(dbus.service.BusName(CONTROL_NAME, bus))

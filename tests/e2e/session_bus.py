@@ -67,12 +67,12 @@ class SessionBus:
 
 class DesktopStandins:
     """The stand-in screen saver, power manager and (unless notifications=False) notification
-    service on bus, recording every call in log_path."""
+    service on bus, recording every call in log_path; options are desktop_standins.py's."""
 
-    def __init__(self, bus, log_path, notifications=True):
+    def __init__(self, bus, log_path, notifications=True, options=()):
         self.bus = bus
         self.log_path = log_path
-        args = [SYSTEM_PYTHON, STANDINS, bus.address, log_path]
+        args = [SYSTEM_PYTHON, STANDINS, bus.address, log_path] + list(options)
         if not notifications:
             args.append("--no-notifications")
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, text=True,
@@ -120,10 +120,11 @@ class DesktopStandins:
 
 class SessionBusCase(ClientTest):
     """A scenario whose client runs on a private session bus with the stand-in services (desk);
-    notifications=False leaves the notification service out. With reads_notices the bus is the
-    one the notices are read through."""
+    notifications=False leaves the notification service out, and desk_options are the
+    stand-ins' options. With reads_notices the bus is the one the notices are read through."""
 
     notifications = True
+    desk_options = ()
 
     @classmethod
     def prepare(cls):
@@ -133,7 +134,7 @@ class SessionBusCase(ClientTest):
             cls.bus = SessionBus(os.path.join(cls.scratch, "bus"))
             cls.addClassCleanup(cls.bus.close)
         cls.desk = DesktopStandins(cls.bus, os.path.join(cls.scratch, "desk.log"),
-                                   cls.notifications)
+                                   cls.notifications, cls.desk_options)
         cls.addClassCleanup(cls.desk.close)
         # Stopped before the bus goes (cleanups run last first).
         cls.addClassCleanup(cls._stop_clients)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -8,10 +9,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include "ui/arrow_widget.h"
+#include "ui/notification_question.h"
 #include "ui/title_bar.h"
 
 namespace {
@@ -153,6 +156,45 @@ TEST_F(TitleBarTest, NoticeClosedByEscapeIsNeverTouchedAgain) {
     QTest::qWait(2700);
     QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EQ(bubbles().size(), 1);
+}
+
+// Pages choose notification titles, file names and hosts: markup in them shows as typed, and a
+// picture they name is never loaded (a red one here; /dev/zero would grow without end).
+TEST_F(TitleBarTest, PageTextInNoticesAndQuestionsShowsAsTyped) {
+    QTemporaryDir folder;
+    QImage red(40, 40, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(folder.filePath("red.png")));
+    const QString text =
+        QStringLiteral("<img src=%1><b>x</b><img src=/dev/zero>").arg(folder.filePath("red.png"));
+    auto showsRed = [](QWidget *widget) {
+        const QImage image = widget->grab().toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == Qt::red) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+
+    bar_->showNotice(text);
+    ASSERT_EQ(bubbles().size(), 1);
+    auto *label = bubbles().first()->findChild<QLabel *>();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), text);
+    EXPECT_FALSE(showsRed(bubbles().first()));
+    bar_->showTopNotice(text, window_, window_->geometry());
+    flushDeletes();
+    ASSERT_EQ(bubbles().size(), 1);
+    EXPECT_FALSE(showsRed(bubbles().first()));
+
+    // Short enough not to be cut in the question's width.
+    const QString host = QStringLiteral("<img src=%1>").arg(folder.filePath("red.png"));
+    NotificationQuestion question(host, window_);
+    question.show();
+    EXPECT_FALSE(showsRed(&question));
+    EXPECT_TRUE(question.findChild<QLabel *>()->text().startsWith(host));
 }
 
 TEST_F(TitleBarTest, MaximiseButtonAndDoubleClickToggleTheWindow) {

@@ -1,7 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -38,19 +47,22 @@ class WindowSettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder_.isValid());
-        QCoreApplication::setOrganizationName(QStringLiteral("WindowSettingsTest"));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder_.path()));
-        // Named without a settings object, which would keep the file's state from before the
-        // test wrote it.
-        path_ = folder_.path() + QStringLiteral("/WindowSettingsTest/") +
-                QCoreApplication::applicationName() + QStringLiteral(".conf");
+        path_ = folder_.filePath(QStringLiteral("VantoroClient/vantoro-client.conf"));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path_).path()));
     }
 
     void write(const QByteArray &content) {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path_).path()));
         QFile file(path_);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
+    }
+
+    // What stderr received while run ran.
+    template <typename Run>
+    std::string stderrOf(Run run) {
+        testing::internal::CaptureStderr();
+        run();
+        return testing::internal::GetCapturedStderr();
     }
 
     QTemporaryDir folder_;
@@ -58,39 +70,125 @@ protected:
 };
 
 TEST_F(WindowSettingsFileTest, WhatIsSavedComesBack) {
-    WindowSettings first;
+    SettingsFile firstRun(path_);
+    WindowSettings first(firstRun);
     first.load();
     EXPECT_FALSE(first.hasGeometry());
     EXPECT_EQ(first.zoom(), 1.0);
     first.saveWindow(QRect(-20, 30, 1200, 700), true);
     first.saveZoom(1.25);
 
-    WindowSettings second;
+    SettingsFile secondRun(path_);
+    WindowSettings second(secondRun);
     second.load();
     ASSERT_TRUE(second.hasGeometry());
     EXPECT_EQ(second.geometry(), QRect(-20, 30, 1200, 700));
     EXPECT_TRUE(second.maximized());
     EXPECT_EQ(second.zoom(), 1.25);
+    // Qt's own reading of the file agrees: earlier and later versions read the same file.
+    QSettings qt(path_, QSettings::IniFormat);
+    EXPECT_EQ(qt.value("window/width").toInt(), 1200);
+    EXPECT_EQ(qt.value("page/zoom").toDouble(), 1.25);
 }
 
 TEST_F(WindowSettingsFileTest, DamagedOrNonsensicalContentRestoresNothing) {
     write(QByteArray("\x00\xff[window\nx=\x01garbage\n", 20));
-    WindowSettings damaged;
+    SettingsFile damagedRun(path_);
+    WindowSettings damaged(damagedRun);
     damaged.load();
 
     EXPECT_FALSE(damaged.hasGeometry());
     // The next save writes a sound file.
     damaged.saveWindow(QRect(0, 0, 1080, 610), false);
-    EXPECT_EQ(QSettings().status(), QSettings::NoError);
-    WindowSettings rewritten;
+    EXPECT_EQ(QSettings(path_, QSettings::IniFormat).status(), QSettings::NoError);
+    SettingsFile rewrittenRun(path_);
+    WindowSettings rewritten(rewrittenRun);
     rewritten.load();
     EXPECT_TRUE(rewritten.hasGeometry());
 
-    write("[window]\nx=ten\ny=0\nwidth=1080\nheight=610\n[page]\nzoom=99\n");
-    WindowSettings nonsense;
-    nonsense.load();
-    EXPECT_FALSE(nonsense.hasGeometry());
-    EXPECT_EQ(nonsense.zoom(), 5.0);
+    for (const char *zoom : {"99", "1e308", "-1e308", "nan", "inf"}) {
+        SCOPED_TRACE(zoom);
+        write(QByteArray("[window]\nx=ten\ny=0\nwidth=1080\nheight=610\n[page]\nzoom=") + zoom);
+        SettingsFile nonsenseRun(path_);
+        WindowSettings nonsense(nonsenseRun);
+        nonsense.load();
+        EXPECT_FALSE(nonsense.hasGeometry());
+        EXPECT_GE(nonsense.zoom(), 0.25);
+        EXPECT_LE(nonsense.zoom(), 5.0);
+    }
+}
+
+// Whatever lies at the path, the start goes on at once and the first save puts a sound file there.
+TEST_F(WindowSettingsFileTest, OnlyASmallRegularFileIsRead) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    ASSERT_EQ(mkfifo(QFile::encodeName(path_).constData(), 0600), 0);
+    std::string said = stderrOf([&] {
+        SettingsFile fifo(path_);
+        EXPECT_TRUE(fifo.damaged());
+        WindowSettings(fifo).saveZoom(1.5);
+    });
+    EXPECT_LT(elapsed.elapsed(), 2000);
+    EXPECT_NE(said.find("not a regular file"), std::string::npos) << said;
+    EXPECT_TRUE(QFileInfo(path_).isFile());
+    EXPECT_EQ(SettingsFile(path_).value("page/zoom").toDouble(), 1.5);
+
+    QByteArray large = "[window]\nx=1\ny=1\nwidth=1100\nheight=700\n";
+    large += "[other]\n" + QByteArray(2 * 1024 * 1024, 'x') + "=1\n";
+    write(large);
+    said = stderrOf([&] {
+        SettingsFile huge(path_);
+        WindowSettings window(huge);
+        window.load();
+        EXPECT_FALSE(window.hasGeometry());
+    });
+    EXPECT_NE(said.find("larger than 1 MiB"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+}
+
+// Read once: what changes in the file later counts at the next start, not in this run.
+TEST_F(WindowSettingsFileTest, ReadOnceAtStart) {
+    write("[page]\nzoom=1.5\n");
+    SettingsFile run(path_);
+    write("[page]\nzoom=2\n");
+    WindowSettings window(run);
+    window.load();
+    EXPECT_EQ(window.zoom(), 1.5);
+}
+
+// For as long as it lives, this thread obeys file permissions as any user does, root too.
+class FileRightsAsForAnyone {
+public:
+    FileRightsAsForAnyone() {
+        syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        syscall(SYS_capset, &header_, reduced);
+    }
+    ~FileRightsAsForAnyone() { syscall(SYS_capset, &header_, saved_); }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+};
+
+TEST_F(WindowSettingsFileTest, AFailedSaveSaysSoOnceAndKeepsTheOldFile) {
+    write("[page]\nzoom=1.5\n");
+    const FileRightsAsForAnyone rights;
+    ASSERT_TRUE(QFile::setPermissions(QFileInfo(path_).path(), QFile::ReadOwner | QFile::ExeOwner));
+    const std::string said = stderrOf([&] {
+        SettingsFile run(path_);
+        WindowSettings window(run);
+        window.saveZoom(2.0);
+        window.saveWindow(QRect(0, 0, 1080, 610), false);
+        EXPECT_FALSE(run.save());
+    });
+    QFile::setPermissions(QFileInfo(path_).path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("settings not saved"), std::string::npos) << said;
+    EXPECT_EQ(SettingsFile(path_).value("page/zoom").toDouble(), 1.5);
 }
 
 }  // namespace
