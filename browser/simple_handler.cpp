@@ -362,7 +362,7 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
         // Queued: the window looks the browser up in this list, under this lock.
         VantoroClient *owner = owner_;
         QMetaObject::invokeMethod(
-            owner, [owner] { owner->restorePageZoom(); }, Qt::QueuedConnection);
+            owner, [owner] { owner->browserCreated(); }, Qt::QueuedConnection);
     }
 }
 

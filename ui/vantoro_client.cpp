@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QUrl>
 
@@ -52,6 +51,8 @@ VantoroClient::VantoroClient(QWidget *parent)
     connect(ui->titleWidget, SIGNAL(on_return_home()), this, SLOT(on_return_home()));
     connect(ui->titleWidget, SIGNAL(on_clear_cookie()), this, SLOT(on_clear_cookie()));
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
+
+    ui->webWidget->installEventFilter(this);
 
     settings_.load();
     if (settings_.hasGeometry()) {
@@ -165,11 +166,12 @@ void VantoroClient::popupZoomChanged(QWidget *popup, double factor) {
     showPopupNotice(popup, zoomNotice(factor));
 }
 
-void VantoroClient::restorePageZoom() {
+void VantoroClient::browserCreated() {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (browser) {
         browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
     }
+    placeBrowser();
 }
 
 void VantoroClient::showAsLeft() {
@@ -245,10 +247,6 @@ void VantoroClient::updateFullscreen() {
             setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
-    // The window's size may stay the same (maximised on a screen without panels) while the page's
-    // area changes.
-    layout->activate();
-    placeBrowser();
 }
 
 void VantoroClient::showAgain(const QByteArray &activationToken) {
@@ -316,8 +314,14 @@ void VantoroClient::changeEvent(QEvent *event) {
     }
 }
 
-void VantoroClient::resizeEvent(QResizeEvent *) {
-    placeBrowser();
+bool VantoroClient::eventFilter(QObject *watched, QEvent *event) {
+    // The page area's own size, not the window's: the layout sets it after the window's resize,
+    // at the first show, when the title bar hides for full screen, and when the screen's scale
+    // changes.
+    if (watched == ui->webWidget && event->type() == QEvent::Resize) {
+        placeBrowser();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void VantoroClient::placeBrowser() {

@@ -15,7 +15,6 @@
 #include "ui/window_settings.h"
 
 class QCloseEvent;
-class QResizeEvent;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -55,8 +54,9 @@ public:
     void zoomPage(int direction);
     // The page's zoom is now factor: it is remembered, and the viewer told.
     void pageZoomChanged(double factor);
-    // Gives the window's browser the zoom the viewer left it with.
-    void restorePageZoom();
+    // The window's browser is there: it gets the zoom the viewer left it with, and the page area's
+    // size as it is now, which may have changed while the engine was making it.
+    void browserCreated();
 
     // Brings the window back, out of the taskbar too, and to the front: for a later start, which
     // hands over the desktop's activation token it was given (empty without one).
@@ -89,7 +89,7 @@ protected slots:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

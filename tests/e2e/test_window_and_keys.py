@@ -11,7 +11,7 @@ from client_case import SETTINGS_TAIL, ClientTest, main
 from devtools import debug_pages, evaluate
 from display import SCREEN
 from processes import poll
-from title_bar_locator import DEFAULT_SIZE, TitleBar
+from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar
 
 FULL = (0, 0) + SCREEN
 REFRESH_STAT = 770003
@@ -46,6 +46,20 @@ class WindowAndKeys(ClientTest):
     def wait_geometry(self, client, expected, what):
         poll(lambda: client.geometry() == expected, 10,
              description="%s (window now %s)" % (what, client.geometry()))
+
+    def wait_page_fills(self, client, page, zoom):
+        """The page, read from inside at its zoom, covers the area below the title bar (its least
+        height reaches 3 pixels into the bottom margin)."""
+        def sizes():
+            _, _, w, h = client.geometry()
+            vw, vh = evaluate(page, "[innerWidth, innerHeight]")
+            return (w - 2 * MARGIN, h - 2 * MARGIN - TITLE_HEIGHT), (vw * zoom, vh * zoom)
+
+        def fills():
+            area, view = sizes()
+            return abs(view[0] - area[0]) <= 2 and abs(view[1] - area[1]) <= 3
+        poll(fills, 10, description=lambda: "the page to fill its area (area, page: %s)"
+             % (sizes(),))
 
     def settings_path(self, client):
         return os.path.join(client.home, SETTINGS_TAIL)
@@ -182,6 +196,7 @@ class WindowAndKeys(ClientTest):
         self.wait_geometry(second, placed, "the window where it was left")
         page = second.main_page()
         self.wait_zoom(1.25, page)
+        self.wait_page_fills(second, page, 1.25)
         second_bar = TitleBar(second)
         self.display.click(*second_bar.buttons()["maximizeButton"])
         self.wait_geometry(second, FULL, "the window maximised")
@@ -208,6 +223,7 @@ class WindowAndKeys(ClientTest):
         fourth_bar = TitleBar(fourth)
         self.display.click(*fourth_bar.buttons()["maximizeButton"])
         self.wait_geometry(fourth, placed, "the window's normal place and size")
+        self.wait_page_fills(fourth, page, 1.25)
         self.close(fourth)
 
     def test_6_damaged_or_misplaced_settings(self):
@@ -230,7 +246,9 @@ class WindowAndKeys(ClientTest):
                 x, y, w, h = client.geometry()
                 self.assertEqual((w, h), DEFAULT_SIZE)
                 self.assertLessEqual(abs(x - centred[0]) + abs(y - centred[1]), 2, (x, y))
-                self.assertEqual(self.zoom(client.main_page()), 1.0)
+                page = client.main_page()
+                self.assertEqual(self.zoom(page), 1.0)
+                self.wait_page_fills(client, page, 1.0)
                 self.close(client)
                 # Written anew as text, what the toolkit could make of the damage escaped.
                 with open(path, "rb") as f:
