@@ -223,6 +223,20 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
             Qt::QueuedConnection);
         return true;
     }
+    if (key == BrowserKey::kBack || key == BrowserKey::kForward) {
+        // Every browser moves through its own history.
+        QMetaObject::invokeMethod(
+            owner_,
+            [browser, key] {
+                if (key == BrowserKey::kBack) {
+                    browser->GoBack();
+                } else {
+                    browser->GoForward();
+                }
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
     if (browser->GetIdentifier() != owner_->browserId) {
         return OnPopupKey(browser, key);
     }

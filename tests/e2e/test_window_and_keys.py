@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A browser's keys in the client's page, and a window that comes back as it was left: the reload
 keys (with and without the cache, counted like the refresh button), the zoom keys and Ctrl+wheel,
-the developer tools, the viewer's full screen, the same keys in a pop-up for the pop-up; a key the page takes stays the page's, except the
+the history keys, the developer tools, the viewer's full screen, the same keys in a pop-up for the pop-up; a key the page takes stays the page's, except the
 full-screen ones. Size, place, maximised state and zoom survive a restart and a cleared cache; a
 damaged settings file or a place on a screen that is gone gives a window on the screen."""
 
@@ -100,6 +100,29 @@ class WindowAndKeys(ClientTest):
         self.wait_zoom(1.0)
         # Ctrl+R is not the page's; the new document has no listener.
         self.reload_and_wait("ctrl+r")
+
+    def test_1b_history_keys(self):
+        def path():
+            return evaluate(self.page, "location.pathname")
+        self.focus_page()
+        start = len(self.site.requests())
+        evaluate(self.page, "location.href = '/login'; true")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=login"))
+        for keys, expected in (("alt+Left", "/"), ("alt+Right", "/login")):
+            self.display.key(keys)
+            poll(lambda: path() == expected, 10,
+                 description=lambda: "%s to %s (now %s)" % (keys, expected, path()))
+        # A page that takes Alt+Left keeps it; the zoom key after it shows it was answered.
+        evaluate(self.page, "addEventListener('keydown', e => e.altKey && e.preventDefault()); true")
+        self.display.key("alt+Left")
+        self.display.key("ctrl+plus")
+        self.wait_zoom(1.1)
+        self.assertEqual(path(), "/login")
+        self.display.key("ctrl+0")
+        self.wait_zoom(1.0)
+        evaluate(self.page, "history.back(); true")
+        poll(lambda: path() == "/", 10, description="the home page again")
 
     def test_2_zoom_keys_and_wheel(self):
         self.focus_page()

@@ -110,6 +110,8 @@ typedef enum {
 
 // Windows virtual-key codes of the keys the program looks at.
 #define VK_ESCAPE 0x1B
+#define VK_LEFT 0x25
+#define VK_RIGHT 0x27
 #define VK_NUMPAD0 0x60
 #define VK_ADD 0x6B
 #define VK_SUBTRACT 0x6D
