@@ -87,6 +87,8 @@ void VantoroClient::createBrowser() {
     CefWindowInfo window_info;
     window_info.SetAsChild(parent, CefRect(0, 0, geometry.width(), geometry.height()));
     CefBrowserSettings browser_settings;
+    // The page area stays as black as "webWidget" until the site paints.
+    browser_settings.background_color = CefColorSetARGB(255, 0, 0, 0);
     handler = new SimpleHandler(this);
     CefBrowserHost::CreateBrowser(window_info, handler.get(), url, browser_settings, nullptr,
                                   nullptr);

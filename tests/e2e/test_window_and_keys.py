@@ -17,6 +17,11 @@ FULL = (0, 0) + SCREEN
 REFRESH_STAT = 770003
 
 
+def centred():
+    """Where a first start puts the window."""
+    return (SCREEN[0] - DEFAULT_SIZE[0]) // 2, (SCREEN[1] - DEFAULT_SIZE[1]) // 2
+
+
 class WindowAndKeys(ClientTest):
     window_manager = True
     reads_notices = True
@@ -200,10 +205,22 @@ class WindowAndKeys(ClientTest):
 
         loads = len(self.site.requests())
         first = self.start_client(home="again")
+        # From the start until the page has loaded, the bottom right of its area (where the window
+        # shows first, centred) is never white: the page's own background, or black before it
+        # paints.
+        x, y = centred()
+        area = (x + DEFAULT_SIZE[0] - 180, y + DEFAULT_SIZE[1] - 50, 150, 30)
+        shares = self.display.white_shares(
+            area, lambda: self.site.wait_for_path("/loaded", 0, start=loads,
+                                                  query_contains="page=home") is not None)
         first.wait_window()
+        self.assertLessEqual(abs(first.geometry()[0] - x) + abs(first.geometry()[1] - y), 2)
+        self.assertLess(max(shares), 0.5, shares)
+        # Once loaded, a page without a background of its own is white as in a browser.
         page = first.main_page()
-        self.assertIsNotNone(self.site.wait_for_path("/loaded", 30, start=loads,
-                                                     query_contains="page=home"))
+        evaluate(page, "document.body.style.background = 'none'; true")
+        poll(lambda: set(self.display.pixels(*area)) == {255}, 10,
+             description="a page without a background to be white")
         self.display.xdotool("windowsize", "--sync", first.window, 1150, 650)
         self.display.xdotool("windowmove", "--sync", first.window, 40, 60)
         placed = (40, 60, 1150, 650)
@@ -256,7 +273,6 @@ class WindowAndKeys(ClientTest):
             "off every screen": b"[window]\nx=5000\ny=-3000\nwidth=300\nheight=200\n"
                                 b"maximized=false\n[page]\nzoom=nonsense\n",
         }
-        centred = ((SCREEN[0] - DEFAULT_SIZE[0]) // 2, (SCREEN[1] - DEFAULT_SIZE[1]) // 2)
         for name, content in contents.items():
             with self.subTest(settings=name):
                 home = os.path.join(self.scratch, name.replace(" ", "-"))
@@ -268,7 +284,7 @@ class WindowAndKeys(ClientTest):
                 client.wait_window()
                 x, y, w, h = client.geometry()
                 self.assertEqual((w, h), DEFAULT_SIZE)
-                self.assertLessEqual(abs(x - centred[0]) + abs(y - centred[1]), 2, (x, y))
+                self.assertLessEqual(abs(x - centred()[0]) + abs(y - centred()[1]), 2, (x, y))
                 page = client.main_page()
                 self.assertEqual(self.zoom(page), 1.0)
                 self.wait_page_fills(client, page, 1.0)
