@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 
 #include "browser/zoom_steps.h"
 #include "platform/platform.h"
@@ -54,6 +55,10 @@ VantoroClient::VantoroClient(QWidget *parent)
 
     ui->webWidget->installEventFilter(this);
 
+    formLeastSize_ = minimumSize();
+    formLeastPageSize_ = ui->webWidget->minimumSize();
+    fitLeastSize(QGuiApplication::primaryScreen());
+
     settings_.load();
     if (settings_.hasGeometry()) {
         QList<QRect> screens;
@@ -66,6 +71,13 @@ VantoroClient::VantoroClient(QWidget *parent)
             }
         }
         setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), screens));
+    } else if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        const QRect area = primary->availableGeometry();
+        if (!area.contains(QRect(area.topLeft(), size()))) {
+            QRect fitted(QPoint(), size().boundedTo(area.size()));
+            fitted.moveCenter(area.center());
+            setGeometry(fitted);
+        }
     }
 
     createBrowser();
@@ -181,6 +193,34 @@ void VantoroClient::showAsLeft() {
         showMaximized();
     } else {
         show();
+    }
+    connect(windowHandle(), &QWindow::screenChanged, this, &VantoroClient::followScreen);
+    followScreen(windowHandle()->screen());
+}
+
+void VantoroClient::followScreen(QScreen *shown) {
+    disconnect(screenArea_);
+    if (shown) {
+        screenArea_ = connect(shown, &QScreen::availableGeometryChanged, this,
+                              [this, shown] { fitLeastSize(shown); });
+    }
+    fitLeastSize(shown);
+}
+
+void VantoroClient::fitLeastSize(QScreen *shown) {
+    if (!shown) {
+        return;
+    }
+    // A window larger than the screen would put its title bar's buttons off it, where no click
+    // reaches them: the least size gives way to the screen's available area.
+    const QSize area = shown->availableGeometry().size();
+    const QSize least = formLeastSize_.boundedTo(area);
+    ui->webWidget->setMinimumSize(formLeastPageSize_ - (formLeastSize_ - least));
+    ui->centralWidget->setMinimumSize(least);
+    setMinimumSize(least);
+    const QSize fitted = size().boundedTo(area);
+    if (isVisible() && !isMaximized() && !isFullScreen() && fitted != size()) {
+        resize(fitted);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "ui/window_settings.h"
 
 class QCloseEvent;
+class QScreen;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -94,6 +95,9 @@ protected:
 
 private:
     void createBrowser();
+    // Keeps the least size within the available area of the screen the window is on.
+    void followScreen(QScreen *shown);
+    void fitLeastSize(QScreen *shown);
     // Full screen while the page or the viewer wants it.
     void updateFullscreen();
     // Sizes the browser's window to "webWidget".
@@ -111,6 +115,10 @@ private:
     bool restoreMaximized_ = false;
     QRect restoreGeometry_;
     QMargins restoreMargins_;
+    // The form's least sizes of the window and of "webWidget", for a screen large enough.
+    QSize formLeastSize_;
+    QSize formLeastPageSize_;
+    QMetaObject::Connection screenArea_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_
