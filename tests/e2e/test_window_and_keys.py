@@ -48,6 +48,12 @@ class WindowAndKeys(ClientTest):
                                                      query_contains="page=home"))
         return request
 
+    def reload_and_wait_for(self, page):
+        start = len(self.site.requests())
+        self.display.key("F5")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=" + page))
+
     def wait_geometry(self, client, expected, what):
         poll(lambda: client.geometry() == expected, 10,
              description="%s (window now %s)" % (what, client.geometry()))
@@ -114,18 +120,22 @@ class WindowAndKeys(ClientTest):
         evaluate(self.page, "location.href = '/login'; true")
         self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
                                                      query_contains="page=login"))
-        for keys, expected in (("alt+Left", "/"), ("alt+Right", "/login")):
-            self.display.key(keys)
-            poll(lambda: path() == expected, 10,
-                 description=lambda: "%s to %s (now %s)" % (keys, expected, path()))
         # A page that takes Alt+Left keeps it; the zoom key after it shows it was answered.
-        evaluate(self.page, "addEventListener('keydown', e => e.altKey && e.preventDefault()); true")
+        evaluate(self.page, "window.vtAlt = 0; addEventListener('keydown', e => {"
+                            " if (e.key === 'ArrowLeft') { e.preventDefault(); vtAlt++; } }); true")
         self.display.key("alt+Left")
+        poll(lambda: evaluate(self.page, "vtAlt") == 1, 10, description="the page's Alt+Left")
         self.display.key("ctrl+plus")
         self.wait_zoom(1.1)
         self.assertEqual(path(), "/login")
         self.display.key("ctrl+0")
         self.wait_zoom(1.0)
+        # Without the listener the keys move through the history.
+        self.reload_and_wait_for("login")
+        for keys, expected in (("alt+Left", "/"), ("alt+Right", "/login")):
+            self.display.key(keys)
+            poll(lambda: path() == expected, 10,
+                 description=lambda: "%s to %s (now %s)" % (keys, expected, path()))
         evaluate(self.page, "history.back(); true")
         poll(lambda: path() == "/", 10, description="the home page again")
 
