@@ -22,8 +22,21 @@ BrowserKey browserKeyBeforePage(const CefKeyEvent &event) {
 
 BrowserKey browserKeyAfterPage(const CefKeyEvent &event) {
     const uint32 modifiers = event.modifiers & kModifiers;
-    if (event.type != KEYEVENT_RAWKEYDOWN || (modifiers & EVENTFLAG_ALT_DOWN)) {
+    if (event.type != KEYEVENT_RAWKEYDOWN) {
         return BrowserKey::kNone;
+    }
+    if (modifiers & EVENTFLAG_ALT_DOWN) {
+        if (modifiers != EVENTFLAG_ALT_DOWN) {
+            return BrowserKey::kNone;
+        }
+        switch (event.windows_key_code) {
+            case VK_LEFT:
+                return BrowserKey::kBack;
+            case VK_RIGHT:
+                return BrowserKey::kForward;
+            default:
+                return BrowserKey::kNone;
+        }
     }
     const bool shift = modifiers & EVENTFLAG_SHIFT_DOWN;
     const int key = event.windows_key_code;

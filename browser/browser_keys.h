@@ -14,6 +14,8 @@ enum class BrowserKey {
     kDevTools,
     kToggleFullscreen,
     kLeaveFullscreen,
+    kBack,
+    kForward,
 };
 
 // Full screen's keys are the client's before the page sees them; the rest only once the page has

@@ -231,6 +231,20 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
             Qt::QueuedConnection);
         return true;
     }
+    if (key == BrowserKey::kBack || key == BrowserKey::kForward) {
+        // Every browser moves through its own history.
+        QMetaObject::invokeMethod(
+            owner_,
+            [browser, key] {
+                if (key == BrowserKey::kBack) {
+                    browser->GoBack();
+                } else {
+                    browser->GoForward();
+                }
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
     if (browser->GetIdentifier() != owner_->browserId) {
         return OnPopupKey(browser, key);
     }
@@ -376,7 +390,7 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
         // Queued: the window looks the browser up in this list, under this lock.
         VantoroClient *owner = owner_;
         QMetaObject::invokeMethod(
-            owner, [owner] { owner->restorePageZoom(); }, Qt::QueuedConnection);
+            owner, [owner] { owner->browserCreated(); }, Qt::QueuedConnection);
     }
 }
 

@@ -110,6 +110,12 @@ bool releaseMouseCapture();
 // Hands the move of a top-level window to the window system, as a drag on a system caption would;
 // returns when the window system has taken (or finished) the move.
 void startWindowMove(WindowHandle window);
+// Edges of a window, combined for a corner.
+enum WindowEdge : unsigned { kEdgeTop = 1, kEdgeLeft = 2, kEdgeRight = 4, kEdgeBottom = 8 };
+// Hands the resize of a top-level window by edges to the window system, which follows the pointer
+// while the left button stays down. Returns false, changing nothing, where the window system does
+// not take it: the program then resizes the window itself.
+bool startWindowResize(WindowHandle window, unsigned edges);
 // Gives a top-level window the keyboard focus.
 void focusWindow(WindowHandle window);
 // Blocks the calling thread.

@@ -7,6 +7,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "platform/platform.h"
+#include "platform/widget_handle.h"
+
 namespace {
 
 const Qt::CursorShape kRegionCursors[] = {
@@ -17,9 +20,13 @@ const Qt::CursorShape kRegionCursors[] = {
 
 constexpr int kCursorPollMilliseconds = 50;
 
-const Qt::Edges kRegionEdges[] = {
-    Qt::TopEdge,    Qt::TopEdge | Qt::RightEdge,   Qt::RightEdge, Qt::BottomEdge | Qt::RightEdge,
-    Qt::BottomEdge, Qt::BottomEdge | Qt::LeftEdge, Qt::LeftEdge,  Qt::TopEdge | Qt::LeftEdge,
+using platform::kEdgeBottom;
+using platform::kEdgeLeft;
+using platform::kEdgeRight;
+using platform::kEdgeTop;
+const unsigned kRegionEdges[] = {
+    kEdgeTop,    kEdgeTop | kEdgeRight,   kEdgeRight, kEdgeBottom | kEdgeRight,
+    kEdgeBottom, kEdgeBottom | kEdgeLeft, kEdgeLeft,  kEdgeTop | kEdgeLeft,
 };
 
 // A Wayland client cannot place its own window: a left or top edge set by the program would
@@ -91,8 +98,8 @@ void DragProxy::resizeIfAllowed(int x, int y, int width, int height) {
 }
 
 bool DragProxy::handOverResize(int region) {
-    QWindow *window = widget_->windowHandle();
-    return window && window->startSystemResize(kRegionEdges[region]);
+    return widget_->windowHandle() &&
+           platform::startWindowResize(platform::handleOfWidget(widget_), kRegionEdges[region]);
 }
 
 void DragProxy::stopCursorTimer() {
@@ -165,11 +172,12 @@ bool DragProxy::eventFilter(QObject *watched, QEvent *event) {
             }
             const QPoint point = mouse->position().toPoint();
             const WidgetRegion region = regionAt(point);
-            if (placedByWindowSystem_ && region < Inner && !widget_->isMaximized()) {
+            if (region < Inner && !widget_->isMaximized()) {
                 // The window system follows the pointer from here and this widget sees no more
-                // of the drag. Where it declines, the right and bottom edges are still ours.
+                // of the drag. Where it declines, the drag is ours, but for the left and top
+                // edges of a window that cannot place itself.
                 if (handOverResize(region) ||
-                    (kRegionEdges[region] & (Qt::LeftEdge | Qt::TopEdge))) {
+                    (placedByWindowSystem_ && (kRegionEdges[region] & (kEdgeLeft | kEdgeTop)))) {
                     stopCursorTimer();
                     return true;
                 }

@@ -9,7 +9,8 @@ class QWidget;
 
 // Gives a frameless widget its resize edges back: resize cursors along bands at its borders and
 // corners, and a left-button drag there resizes it within its minimum and maximum size. Where the
-// window system places windows itself (Wayland) the drag is handed to it.
+// window system takes the drag (Wayland, and X11 window managers that announce
+// _NET_WM_MOVERESIZE) it is handed over.
 class DragProxy : public QObject {
     Q_OBJECT
 

@@ -3,9 +3,9 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 
 #include "browser/zoom_steps.h"
 #include "platform/platform.h"
@@ -54,6 +54,12 @@ VantoroClient::VantoroClient(QWidget *parent)
     connect(ui->titleWidget, SIGNAL(on_clear_cookie()), this, SLOT(on_clear_cookie()));
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
 
+    ui->webWidget->installEventFilter(this);
+
+    formLeastSize_ = minimumSize();
+    formLeastPageSize_ = ui->webWidget->minimumSize();
+    fitLeastSize(QGuiApplication::primaryScreen());
+
     settings_.load();
     if (settings_.hasGeometry()) {
         QList<QRect> screens;
@@ -66,6 +72,13 @@ VantoroClient::VantoroClient(QWidget *parent)
             }
         }
         setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), screens));
+    } else if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        const QRect area = primary->availableGeometry();
+        if (!area.contains(QRect(area.topLeft(), size()))) {
+            QRect fitted(QPoint(), size().boundedTo(area.size()));
+            fitted.moveCenter(area.center());
+            setGeometry(fitted);
+        }
     }
 
     createBrowser();
@@ -88,6 +101,8 @@ void VantoroClient::createBrowser() {
     CefWindowInfo window_info;
     window_info.SetAsChild(parent, CefRect(0, 0, geometry.width(), geometry.height()));
     CefBrowserSettings browser_settings;
+    // The page area stays as black as "webWidget" until the site paints.
+    browser_settings.background_color = CefColorSetARGB(255, 0, 0, 0);
     handler = new SimpleHandler(this);
     CefBrowserHost::CreateBrowser(window_info, handler.get(), url, browser_settings, nullptr,
                                   nullptr);
@@ -167,11 +182,12 @@ void VantoroClient::popupZoomChanged(QWidget *popup, double factor) {
     showPopupNotice(popup, zoomNotice(factor));
 }
 
-void VantoroClient::restorePageZoom() {
+void VantoroClient::browserCreated() {
     CefRefPtr<CefBrowser> browser = findBrowser(browserId);
     if (browser) {
         browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
     }
+    placeBrowser();
 }
 
 void VantoroClient::showAsLeft() {
@@ -179,6 +195,34 @@ void VantoroClient::showAsLeft() {
         showMaximized();
     } else {
         show();
+    }
+    connect(windowHandle(), &QWindow::screenChanged, this, &VantoroClient::followScreen);
+    followScreen(windowHandle()->screen());
+}
+
+void VantoroClient::followScreen(QScreen *shown) {
+    disconnect(screenArea_);
+    if (shown) {
+        screenArea_ = connect(shown, &QScreen::availableGeometryChanged, this,
+                              [this, shown] { fitLeastSize(shown); });
+    }
+    fitLeastSize(shown);
+}
+
+void VantoroClient::fitLeastSize(QScreen *shown) {
+    if (!shown) {
+        return;
+    }
+    // A window larger than the screen would put its title bar's buttons off it, where no click
+    // reaches them: the least size gives way to the screen's available area.
+    const QSize area = shown->availableGeometry().size();
+    const QSize least = formLeastSize_.boundedTo(area);
+    ui->webWidget->setMinimumSize(formLeastPageSize_ - (formLeastSize_ - least));
+    ui->centralWidget->setMinimumSize(least);
+    setMinimumSize(least);
+    const QSize fitted = size().boundedTo(area);
+    if (isVisible() && !isMaximized() && !isFullScreen() && fitted != size()) {
+        resize(fitted);
     }
 }
 
@@ -247,10 +291,6 @@ void VantoroClient::updateFullscreen() {
             setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
-    // The window's size may stay the same (maximised on a screen without panels) while the page's
-    // area changes.
-    layout->activate();
-    placeBrowser();
 }
 
 void VantoroClient::showAgain(const QByteArray &activationToken) {
@@ -335,8 +375,14 @@ void VantoroClient::changeEvent(QEvent *event) {
     }
 }
 
-void VantoroClient::resizeEvent(QResizeEvent *) {
-    placeBrowser();
+bool VantoroClient::eventFilter(QObject *watched, QEvent *event) {
+    // The page area's own size, not the window's: the layout sets it after the window's resize,
+    // at the first show, when the title bar hides for full screen, and when the screen's scale
+    // changes.
+    if (watched == ui->webWidget && event->type() == QEvent::Resize) {
+        placeBrowser();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void VantoroClient::placeBrowser() {

@@ -15,7 +15,7 @@
 #include "ui/window_settings.h"
 
 class QCloseEvent;
-class QResizeEvent;
+class QScreen;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -55,8 +55,9 @@ public:
     void zoomPage(int direction);
     // The page's zoom is now factor: it is remembered, and the viewer told.
     void pageZoomChanged(double factor);
-    // Gives the window's browser the zoom the viewer left it with.
-    void restorePageZoom();
+    // The window's browser is there: it gets the zoom the viewer left it with, and the page area's
+    // size as it is now, which may have changed while the engine was making it.
+    void browserCreated();
 
     // Brings the window back, out of the taskbar too, and to the front: for a later start, which
     // hands over the desktop's activation token it was given (empty without one).
@@ -91,11 +92,14 @@ protected slots:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void createBrowser();
+    // Keeps the least size within the available area of the screen the window is on.
+    void followScreen(QScreen *shown);
+    void fitLeastSize(QScreen *shown);
     // Full screen while the page or the viewer wants it.
     void updateFullscreen();
     // Sizes the browser's window to "webWidget".
@@ -113,6 +117,10 @@ private:
     bool restoreMaximized_ = false;
     QRect restoreGeometry_;
     QMargins restoreMargins_;
+    // The form's least sizes of the window and of "webWidget", for a screen large enough.
+    QSize formLeastSize_;
+    QSize formLeastPageSize_;
+    QMetaObject::Connection screenArea_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_

@@ -1,5 +1,7 @@
 #include "ui/window_settings.h"
 
+#include <algorithm>
+
 #include "browser/settings_file.h"
 #include "browser/zoom_steps.h"
 
@@ -76,9 +78,11 @@ QRect WindowSettings::placed(const QRect &saved, const QSize &minimum,
     QRect result(saved.topLeft(), saved.size().boundedTo(area.size()).expandedTo(minimum));
     if (!screen) {
         result.moveCenter(area.center());
-    } else if (result.top() < area.top()) {
-        // The title bar is the only handle the window has.
-        result.moveTop(area.top());
+        return result;
     }
+    // The title bar is the only handle the window has, and its buttons sit at its right end: the
+    // whole window comes onto the screen, which it fits.
+    result.moveLeft(std::clamp(result.left(), area.left(), area.right() - result.width() + 1));
+    result.moveTop(std::clamp(result.top(), area.top(), area.bottom() - result.height() + 1));
     return result;
 }

@@ -30,7 +30,7 @@ public:
 
     // saved brought onto one of the screens (available areas, the primary first): at least
     // minimum in size and no larger than its screen; on the screen that holds its centre, with
-    // its top edge on that screen, or else centred on the primary screen.
+    // the whole of it on that screen, or else centred on the primary screen.
     static QRect placed(const QRect &saved, const QSize &minimum, const QList<QRect> &screens);
 
 private:

@@ -122,7 +122,7 @@ void closeEveryBrowser() {
 }  // namespace
 
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo &windowInfo, CefRefPtr<CefClient> client,
-                                   const CefString &url, const CefBrowserSettings &,
+                                   const CefString &url, const CefBrowserSettings &settings,
                                    CefRefPtr<CefDictionaryValue>, CefRefPtr<CefRequestContext>) {
     EngineContext *context = EngineContext::current();
     if (!context || !context->profile()) {
@@ -132,8 +132,9 @@ bool CefBrowserHost::CreateBrowser(const CefWindowInfo &windowInfo, CefRefPtr<Ce
         return false;
     }
     const QUrl target(toQString(url));
-    QTimer::singleShot(0, QCoreApplication::instance(), [windowInfo, client, target] {
-        if (CefRefPtr<BrowserImpl> browser = BrowserImpl::Create(windowInfo, client, nullptr)) {
+    QTimer::singleShot(0, QCoreApplication::instance(), [windowInfo, client, settings, target] {
+        if (CefRefPtr<BrowserImpl> browser =
+                BrowserImpl::Create(windowInfo, client, settings, nullptr)) {
             browser->Start(target);
         }
     });
@@ -144,7 +145,9 @@ BrowserImpl::BrowserImpl(CefRefPtr<CefClient> client, bool popup)
     : identifier_(nextIdentifier()), client_(client), popup_(popup) {}
 
 CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
-                                           CefRefPtr<CefClient> client, BrowserImpl *opener) {
+                                           CefRefPtr<CefClient> client,
+                                           const CefBrowserSettings &settings,
+                                           BrowserImpl *opener) {
     EngineContext *context = EngineContext::current();
     QWebEngineProfile *profile = context ? context->profile() : nullptr;
     if (!profile) {
@@ -173,8 +176,19 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
     }
     browser->view_ = view;
     BrowserImpl *raw = browser.get();
-    view->setPage(new BrowserPage(profile, view,
-                                  [raw](const QUrl &url) { return raw->OnExternalLink(url); }));
+    auto *page = new BrowserPage(profile, view,
+                                 [raw](const QUrl &url) { return raw->OnExternalLink(url); });
+    if (CefColorGetA(settings.background_color) != 0) {
+        // Until a document has painted the view shows nothing but this colour. After the first
+        // load the engine's own comes back, so that a page without a background of its own looks
+        // as it does in a browser.
+        const QColor standard = page->backgroundColor();
+        page->setBackgroundColor(QColor::fromRgba(settings.background_color));
+        QObject::connect(
+            page, &QWebEnginePage::loadFinished, page,
+            [page, standard] { page->setBackgroundColor(standard); }, Qt::SingleShotConnection);
+    }
+    view->setPage(page);
     if (child) {
         view->setGeometry(windowInfo.x, windowInfo.y, windowInfo.width, windowInfo.height);
     } else {
@@ -585,7 +599,7 @@ void BrowserImpl::OnNewWindowRequested(QWebEngineNewWindowRequest &request) {
         // Not adopting the request leaves the new contents unopened.
         return;
     }
-    if (CefRefPtr<BrowserImpl> popup = Create(windowInfo, client, this)) {
+    if (CefRefPtr<BrowserImpl> popup = Create(windowInfo, client, settings, this)) {
         request.openIn(popup->view_->page());
         popup->Start(QUrl());
     }

@@ -29,7 +29,8 @@ public:
     // when the engine is not running or the parent window does not exist. Nothing is loaded and
     // the client has not been told yet. opener is the browser whose page asked for a pop-up.
     static CefRefPtr<BrowserImpl> Create(const CefWindowInfo &windowInfo,
-                                         CefRefPtr<CefClient> client, BrowserImpl *opener);
+                                         CefRefPtr<CefClient> client,
+                                         const CefBrowserSettings &settings, BrowserImpl *opener);
     // Every browser that has been created and has not closed yet, oldest first.
     static std::vector<CefRefPtr<BrowserImpl>> OpenBrowsers();
 

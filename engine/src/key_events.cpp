@@ -17,6 +17,10 @@ int virtualKeyCode(int key, bool keypad) {
     switch (key) {
         case Qt::Key_Escape:
             return VK_ESCAPE;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Right:
+            return VK_RIGHT;
         // One key carries "=" and "+" on most layouts; the keypad has its own.
         case Qt::Key_Plus:
             return keypad ? VK_ADD : VK_OEM_PLUS;

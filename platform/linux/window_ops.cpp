@@ -85,11 +85,13 @@ xcb_connection_t *x11Connection() {
     return x11->connection();
 }
 
-// QWindow::startSystemMove() tells the window manager that the pointer is where the top-level
-// window last saw it. Over the title bar it never does: the pointer is over the native child that
-// holds the page's window, so the window would jump to put its corner under the pointer. The
-// request is made here with the pointer's real position instead. Returns whether it was made.
-bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
+// QWindow::startSystemMove() and startSystemResize() tell the window manager that the pointer is
+// where the top-level window last saw it, which it often has not: over the title bar the pointer
+// is over the native child that holds the page's window, and on an edge the window may have seen
+// no motion before the press, so the window would jump by the difference. The request is made
+// here with the pointer's real position instead, to move (kMoveResizeMove) or resize by an edge or
+// corner (0-7). Returns whether it was made.
+bool requestX11MoveResize(xcb_connection_t *connection, QWidget *widget, uint32_t direction) {
     const auto window = static_cast<xcb_window_t>(widget->winId());
     static const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
     const xcb_window_t root = rootOf(connection, window);
@@ -107,7 +109,7 @@ bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
     message.type = moveResize;
     message.data.data32[0] = static_cast<uint32_t>(pointer.x());
     message.data.data32[1] = static_cast<uint32_t>(pointer.y());
-    message.data.data32[2] = kMoveResizeMove;
+    message.data.data32[2] = direction;
     message.data.data32[3] = XCB_BUTTON_INDEX_1;
     message.data.data32[4] = kSourceApplication;
     // The window manager can only take the pointer once this program lets it go.
@@ -117,6 +119,32 @@ bool requestX11Move(xcb_connection_t *connection, QWidget *widget) {
                    reinterpret_cast<const char *>(&message));
     xcb_flush(connection);
     return true;
+}
+
+// _NET_WM_MOVERESIZE's direction for edges: the corners and edges clockwise from the top left,
+// kMoveResizeMove for what is neither.
+uint32_t moveResizeDirection(unsigned edges) {
+    static const unsigned order[] = {
+        kEdgeTop | kEdgeLeft,     kEdgeTop,    kEdgeTop | kEdgeRight,   kEdgeRight,
+        kEdgeBottom | kEdgeRight, kEdgeBottom, kEdgeBottom | kEdgeLeft, kEdgeLeft,
+    };
+    for (uint32_t direction = 0; direction < 8; ++direction) {
+        if (order[direction] == edges) {
+            return direction;
+        }
+    }
+    return kMoveResizeMove;
+}
+
+// From here on the window manager holds the pointer and this program never sees the button go
+// up. Without a release of its own the toolkit would go on believing the button held and the
+// widget under it grabbing the mouse, so that the next press anywhere would start the move or
+// resize again.
+void releaseLeftButton(QWindow *handle) {
+    const QPoint global = QCursor::pos();
+    QWindowSystemInterface::handleMouseEvent(handle, handle->mapFromGlobal(global), global,
+                                             Qt::NoButton, Qt::LeftButton,
+                                             QEvent::MouseButtonRelease);
 }
 
 }  // namespace
@@ -131,18 +159,32 @@ void startWindowMove(WindowHandle window) {
         widget->windowHandle()->startSystemMove();
         return;
     }
-    if (!requestX11Move(connection, widget)) {
-        return;
+    if (requestX11MoveResize(connection, widget, kMoveResizeMove)) {
+        releaseLeftButton(widget->windowHandle());
     }
-    // From here on the window manager holds the pointer and this program never sees the button
-    // go up. Without a release of its own the toolkit would go on believing the button held and
-    // the title bar grabbing the mouse, so that the next press anywhere (on an edge to resize,
-    // say) would move the window again.
-    QWindow *handle = widget->windowHandle();
-    const QPoint global = QCursor::pos();
-    QWindowSystemInterface::handleMouseEvent(handle, handle->mapFromGlobal(global), global,
-                                             Qt::NoButton, Qt::LeftButton,
-                                             QEvent::MouseButtonRelease);
+}
+
+bool startWindowResize(WindowHandle window, unsigned edges) {
+    QWidget *widget = widgetOfHandle(window);
+    if (!widget || !widget->windowHandle()) {
+        return false;
+    }
+    xcb_connection_t *connection = x11Connection();
+    if (!connection) {
+        static_assert(unsigned(kEdgeTop) == unsigned(Qt::TopEdge) &&
+                      unsigned(kEdgeLeft) == unsigned(Qt::LeftEdge) &&
+                      unsigned(kEdgeRight) == unsigned(Qt::RightEdge) &&
+                      unsigned(kEdgeBottom) == unsigned(Qt::BottomEdge));
+        return widget->windowHandle()->startSystemResize(Qt::Edges(int(edges)));
+    }
+    // A window manager that takes the resize follows the pointer exactly; the program's own
+    // geometry steps lag behind it and, under some window managers (XWayland on mutter), overshoot.
+    const uint32_t direction = moveResizeDirection(edges);
+    if (direction == kMoveResizeMove || !requestX11MoveResize(connection, widget, direction)) {
+        return false;
+    }
+    releaseLeftButton(widget->windowHandle());
+    return true;
 }
 
 void focusWindow(WindowHandle window) {

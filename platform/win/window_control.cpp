@@ -30,6 +30,11 @@ void startWindowMove(WindowHandle window) {
     SendMessageW(hwndOf(window), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }
 
+bool startWindowResize(WindowHandle, unsigned) {
+    // The program's own resize follows the pointer on Windows as it is.
+    return false;
+}
+
 void focusWindow(WindowHandle window) {
     SetFocus(hwndOf(window));
 }

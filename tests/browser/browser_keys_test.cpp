@@ -31,6 +31,8 @@ TEST(BrowserKeysTest, KeysThePageLeftAlone) {
     EXPECT_EQ(browserKeyAfterPage(key('0', kCtrl)), BrowserKey::kZoomReset);
     EXPECT_EQ(browserKeyAfterPage(key(VK_NUMPAD0, kCtrl)), BrowserKey::kZoomReset);
     EXPECT_EQ(browserKeyAfterPage(key(VK_F12)), BrowserKey::kDevTools);
+    EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt)), BrowserKey::kBack);
+    EXPECT_EQ(browserKeyAfterPage(key(VK_RIGHT, kAlt)), BrowserKey::kForward);
 
     // Plain letters and digits are typing; Alt makes another shortcut; full screen's keys were
     // the client's before the page.
@@ -38,6 +40,11 @@ TEST(BrowserKeysTest, KeysThePageLeftAlone) {
     EXPECT_EQ(browserKeyAfterPage(key('0')), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_F5, kAlt)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_OEM_PLUS, kCtrl | kAlt)), BrowserKey::kNone);
+    // The arrows alone move in the page; with more than Alt they are the desktop's or the page's.
+    EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT)), BrowserKey::kNone);
+    EXPECT_EQ(browserKeyAfterPage(key(VK_RIGHT, kCtrl)), BrowserKey::kNone);
+    EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt | kCtrl)), BrowserKey::kNone);
+    EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt | kShift)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_F11)), BrowserKey::kNone);
     CefKeyEvent release = key(VK_F5);
     release.type = KEYEVENT_KEYUP;

@@ -222,6 +222,53 @@ class XDisplay:
             check=True).stdout
         return data
 
+    def white_shares(self, rect, until, timeout=30):
+        """Grabs rect of the screen again and again, as fast as the X server answers, until
+        until() is true; returns each grab's share of pure white pixels (0..1)."""
+        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XGetImage.restype = ctypes.POINTER(_XImage)
+        xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                   ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        xlib.XFree.argtypes = [ctypes.c_void_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        connection = xlib.XOpenDisplay(self.name.encode())
+        if not connection:
+            raise RuntimeError("cannot open the X display " + self.name)
+        root = xlib.XDefaultRootWindow(connection)
+        x, y, width, height = rect
+        shares = []
+        deadline = time.monotonic() + timeout
+        try:
+            while not until() and time.monotonic() < deadline:
+                image = xlib.XGetImage(connection, root, x, y, width, height, 0xFFFFFFFF, 2)
+                if not image:
+                    raise RuntimeError("cannot read the screen at %s" % (rect,))
+                contents = image.contents
+                if contents.bits_per_pixel != 32:
+                    raise RuntimeError("%d bits per pixel" % contents.bits_per_pixel)
+                data = ctypes.string_at(contents.data, contents.bytes_per_line * height)
+                xlib.XFree(contents.data)
+                xlib.XFree(image)
+                # Blue, green and red bytes of each pixel, then a pad byte.
+                white = sum(1 for i in range(0, len(data), 4)
+                            if data[i] == data[i + 1] == data[i + 2] == 255)
+                shares.append(white / (width * height))
+        finally:
+            xlib.XCloseDisplay(connection)
+        return shares
+
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
 
 class _XClientMessageEvent(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),

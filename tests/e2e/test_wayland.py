@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""The client on a Wayland desktop (weston), natively or through XWayland as VT_WAYLAND_MODE
-says: the page fills its area from the start, the left and top edges move with a drag, the notice
+"""The client on a Wayland desktop, as VT_WAYLAND_MODE says: on weston natively or through its
+XWayland, or through mutter's XWayland ("mutter"): the page fills its area from the start, the left and top edges move with a drag, the notice
 bubble and the notification question show under their button, and full screen comes back to the window as it was."""
 
 import os
 
 from client_case import ClientTest, main
 from devtools import evaluate, navigate
+from mutter_display import MutterDisplay
 from processes import poll
 from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT
 from weston_display import WestonDisplay
@@ -25,6 +26,8 @@ class WaylandDesktop(ClientTest):
 
     @classmethod
     def make_display(cls):
+        if cls.mode == "mutter":
+            return MutterDisplay(scratch=cls.scratch)
         return WestonDisplay(xwayland=cls.mode == "xwayland", scratch=cls.scratch)
 
     def rect(self):

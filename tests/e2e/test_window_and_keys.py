@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A browser's keys in the client's page, and a window that comes back as it was left: the reload
 keys (with and without the cache, counted like the refresh button), the zoom keys and Ctrl+wheel,
-the developer tools, the viewer's full screen, the same keys in a pop-up for the pop-up; a key the page takes stays the page's, except the
+the history keys, the developer tools, the viewer's full screen, the same keys in a pop-up for the pop-up; a key the page takes stays the page's, except the
 full-screen ones. Size, place, maximised state and zoom survive a restart and a cleared cache; a
 damaged settings file or a place on a screen that is gone gives a window on the screen."""
 
@@ -11,10 +11,15 @@ from client_case import SETTINGS_TAIL, ClientTest, main
 from devtools import debug_pages, evaluate
 from display import SCREEN
 from processes import poll
-from title_bar_locator import DEFAULT_SIZE, TitleBar
+from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar
 
 FULL = (0, 0) + SCREEN
 REFRESH_STAT = 770003
+
+
+def centred():
+    """Where a first start puts the window."""
+    return (SCREEN[0] - DEFAULT_SIZE[0]) // 2, (SCREEN[1] - DEFAULT_SIZE[1]) // 2
 
 
 class WindowAndKeys(ClientTest):
@@ -43,9 +48,29 @@ class WindowAndKeys(ClientTest):
                                                      query_contains="page=home"))
         return request
 
+    def reload_and_wait_for(self, page):
+        start = len(self.site.requests())
+        self.display.key("F5")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=" + page))
+
     def wait_geometry(self, client, expected, what):
         poll(lambda: client.geometry() == expected, 10,
              description="%s (window now %s)" % (what, client.geometry()))
+
+    def wait_page_fills(self, client, page, zoom):
+        """The page, read from inside at its zoom, covers the area below the title bar (its least
+        height reaches 3 pixels into the bottom margin)."""
+        def sizes():
+            _, _, w, h = client.geometry()
+            vw, vh = evaluate(page, "[innerWidth, innerHeight]")
+            return (w - 2 * MARGIN, h - 2 * MARGIN - TITLE_HEIGHT), (vw * zoom, vh * zoom)
+
+        def fills():
+            area, view = sizes()
+            return abs(view[0] - area[0]) <= 2 and abs(view[1] - area[1]) <= 3
+        poll(fills, 10, description=lambda: "the page to fill its area (area, page: %s)"
+             % (sizes(),))
 
     def settings_path(self, client):
         return os.path.join(client.home, SETTINGS_TAIL)
@@ -86,6 +111,33 @@ class WindowAndKeys(ClientTest):
         self.wait_zoom(1.0)
         # Ctrl+R is not the page's; the new document has no listener.
         self.reload_and_wait("ctrl+r")
+
+    def test_1b_history_keys(self):
+        def path():
+            return evaluate(self.page, "location.pathname")
+        self.focus_page()
+        start = len(self.site.requests())
+        evaluate(self.page, "location.href = '/login'; true")
+        self.assertIsNotNone(self.site.wait_for_path("/loaded", 20, start=start,
+                                                     query_contains="page=login"))
+        # A page that takes Alt+Left keeps it; the zoom key after it shows it was answered.
+        evaluate(self.page, "window.vtAlt = 0; addEventListener('keydown', e => {"
+                            " if (e.key === 'ArrowLeft') { e.preventDefault(); vtAlt++; } }); true")
+        self.display.key("alt+Left")
+        poll(lambda: evaluate(self.page, "vtAlt") == 1, 10, description="the page's Alt+Left")
+        self.display.key("ctrl+plus")
+        self.wait_zoom(1.1)
+        self.assertEqual(path(), "/login")
+        self.display.key("ctrl+0")
+        self.wait_zoom(1.0)
+        # Without the listener the keys move through the history.
+        self.reload_and_wait_for("login")
+        for keys, expected in (("alt+Left", "/"), ("alt+Right", "/login")):
+            self.display.key(keys)
+            poll(lambda: path() == expected, 10,
+                 description=lambda: "%s to %s (now %s)" % (keys, expected, path()))
+        evaluate(self.page, "history.back(); true")
+        poll(lambda: path() == "/", 10, description="the home page again")
 
     def test_2_zoom_keys_and_wheel(self):
         self.focus_page()
@@ -163,10 +215,22 @@ class WindowAndKeys(ClientTest):
 
         loads = len(self.site.requests())
         first = self.start_client(home="again")
+        # From the start until the page has loaded, the bottom right of its area (where the window
+        # shows first, centred) is never white: the page's own background, or black before it
+        # paints.
+        x, y = centred()
+        area = (x + DEFAULT_SIZE[0] - 180, y + DEFAULT_SIZE[1] - 50, 150, 30)
+        shares = self.display.white_shares(
+            area, lambda: self.site.wait_for_path("/loaded", 0, start=loads,
+                                                  query_contains="page=home") is not None)
         first.wait_window()
+        self.assertLessEqual(abs(first.geometry()[0] - x) + abs(first.geometry()[1] - y), 2)
+        self.assertLess(max(shares), 0.5, shares)
+        # Once loaded, a page without a background of its own is white as in a browser.
         page = first.main_page()
-        self.assertIsNotNone(self.site.wait_for_path("/loaded", 30, start=loads,
-                                                     query_contains="page=home"))
+        evaluate(page, "document.body.style.background = 'none'; true")
+        poll(lambda: set(self.display.pixels(*area)) == {255}, 10,
+             description="a page without a background to be white")
         self.display.xdotool("windowsize", "--sync", first.window, 1150, 650)
         self.display.xdotool("windowmove", "--sync", first.window, 40, 60)
         placed = (40, 60, 1150, 650)
@@ -182,6 +246,7 @@ class WindowAndKeys(ClientTest):
         self.wait_geometry(second, placed, "the window where it was left")
         page = second.main_page()
         self.wait_zoom(1.25, page)
+        self.wait_page_fills(second, page, 1.25)
         second_bar = TitleBar(second)
         self.display.click(*second_bar.buttons()["maximizeButton"])
         self.wait_geometry(second, FULL, "the window maximised")
@@ -208,6 +273,7 @@ class WindowAndKeys(ClientTest):
         fourth_bar = TitleBar(fourth)
         self.display.click(*fourth_bar.buttons()["maximizeButton"])
         self.wait_geometry(fourth, placed, "the window's normal place and size")
+        self.wait_page_fills(fourth, page, 1.25)
         self.close(fourth)
 
     def test_6_damaged_or_misplaced_settings(self):
@@ -217,7 +283,6 @@ class WindowAndKeys(ClientTest):
             "off every screen": b"[window]\nx=5000\ny=-3000\nwidth=300\nheight=200\n"
                                 b"maximized=false\n[page]\nzoom=nonsense\n",
         }
-        centred = ((SCREEN[0] - DEFAULT_SIZE[0]) // 2, (SCREEN[1] - DEFAULT_SIZE[1]) // 2)
         for name, content in contents.items():
             with self.subTest(settings=name):
                 home = os.path.join(self.scratch, name.replace(" ", "-"))
@@ -229,8 +294,10 @@ class WindowAndKeys(ClientTest):
                 client.wait_window()
                 x, y, w, h = client.geometry()
                 self.assertEqual((w, h), DEFAULT_SIZE)
-                self.assertLessEqual(abs(x - centred[0]) + abs(y - centred[1]), 2, (x, y))
-                self.assertEqual(self.zoom(client.main_page()), 1.0)
+                self.assertLessEqual(abs(x - centred()[0]) + abs(y - centred()[1]), 2, (x, y))
+                page = client.main_page()
+                self.assertEqual(self.zoom(page), 1.0)
+                self.wait_page_fills(client, page, 1.0)
                 self.close(client)
                 # Written anew as text, what the toolkit could make of the damage escaped.
                 with open(path, "rb") as f:

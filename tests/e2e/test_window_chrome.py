@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The frameless window under a window manager: maximise and restore by button and by
 double-click, moving by the title bar, resizing at the edges with the page following, minimise,
-and the clear-cache notice with the data folder gone after exit."""
+and the clear-cache notice with the data folder gone after exit; a scaled desktop, also on a
+screen smaller than the window's least size."""
 
 import os
 
@@ -169,6 +170,38 @@ class ScaledDesktop(ClientTest):
         self.assertEqual((ratio, width), (1.5, DEFAULT_SIZE[0] - 2 * MARGIN))
         # As at 1: the page's least height reaches 3 pixels into the bottom margin.
         self.assertLessEqual(abs(height - (DEFAULT_SIZE[1] - 2 * MARGIN - TITLE_HEIGHT)), 3)
+
+
+class SmallScaledScreen(ClientTest):
+    """The same scale on a 1280 × 800 screen, smaller than the window's least size at 1.5 (1620 ×
+    915): the window fits the screen, restored and maximised, and its close button works."""
+    window_manager = True
+
+    @classmethod
+    def make_display(cls):
+        return XDisplay(window_manager=True, scratch=cls.scratch)
+
+    @classmethod
+    def prepare(cls):
+        cls.display.run(["xrdb", "-merge", "-"], input="Xft.dpi: 144\n")
+        super().prepare()
+
+    def button(self, right):
+        """Screen position of a window button whose centre lies right logical pixels from the
+        window's right end."""
+        x, y, w, _ = self.client.geometry()
+        return x + w - right * 3 // 2, y + (MARGIN + TITLE_HEIGHT // 2) * 3 // 2
+
+    def test_window_fits_and_closes(self):
+        x, y, w, h = self.client.geometry()
+        self.assertTrue(x >= 0 and y >= 0 and x + w <= SCREEN[0] and y + h <= SCREEN[1],
+                        (x, y, w, h))
+        # Close, maximise and minimise sit 30, 64 and 98 logical pixels from the right end.
+        self.display.click(*self.button(64))
+        poll(lambda: self.client.geometry() == (0, 0) + SCREEN, 10,
+             description=lambda: "the window maximised (now %s)" % (self.client.geometry(),))
+        self.display.click(*self.button(30))
+        self.assertEqual(self.client.wait_exit(20), 0)
 
 
 if __name__ == "__main__":

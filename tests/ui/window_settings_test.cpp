@@ -41,6 +41,14 @@ TEST(WindowSettingsTest, PlacesTheSavedWindowOnAScreen) {
               QRect(10, 20, 1080, 610));
     EXPECT_EQ(WindowSettings::placed(QRect(10, -200, 1100, 700), kMinimum, screens),
               QRect(10, 0, 1100, 700));
+    // Its buttons past the screen's right edge, its bottom below the screen.
+    EXPECT_EQ(WindowSettings::placed(QRect(600, 100, 1100, 620), kMinimum, screens),
+              QRect(180, 100, 1100, 620));
+    EXPECT_EQ(WindowSettings::placed(QRect(-20, 300, 1100, 620), kMinimum, screens),
+              QRect(0, 180, 1100, 620));
+    // A screen smaller than the form, with the least size already fitted to it.
+    const QRect small(0, 0, 853, 533);
+    EXPECT_EQ(WindowSettings::placed(QRect(100, 50, 1080, 610), small.size(), {small}), small);
 }
 
 class WindowSettingsFileTest : public ::testing::Test {

@@ -10,6 +10,13 @@
 
 typedef std::int64_t int64;
 typedef std::uint32_t uint32;
+
+// A colour as 32-bit ARGB.
+typedef uint32 cef_color_t;
+#define CefColorGetA(color) (((color) >> 24) & 0xFF)
+#define CefColorSetARGB(a, r, g, b)                                                           \
+    static_cast<cef_color_t>((unsigned(a) << 24) | (unsigned(r) << 16) | (unsigned(g) << 8) | \
+                             unsigned(b))
 typedef std::uint64_t uint64;
 
 // A native window: an HWND on Windows, an X11 window id on Linux. Stored as an integer so the
@@ -110,6 +117,8 @@ typedef enum {
 
 // Windows virtual-key codes of the keys the program looks at.
 #define VK_ESCAPE 0x1B
+#define VK_LEFT 0x25
+#define VK_RIGHT 0x27
 #define VK_NUMPAD0 0x60
 #define VK_ADD 0x6B
 #define VK_SUBTRACT 0x6D

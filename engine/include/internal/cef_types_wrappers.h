@@ -114,6 +114,8 @@ struct CefBrowserSettings {
     cef_state_t image_loading = STATE_DEFAULT;
     cef_state_t local_storage = STATE_DEFAULT;
     cef_state_t webgl = STATE_DEFAULT;
+    // The view's colour until its first document has loaded; with an alpha of 0 the engine's own.
+    cef_color_t background_color = 0;
 };
 
 #endif  // ENGINE_INCLUDE_INTERNAL_CEF_TYPES_WRAPPERS_H_
