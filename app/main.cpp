@@ -12,6 +12,7 @@
 #include "app/single_instance.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
+#include "stats/stat_beacon.h"
 #include "ui/vantoro_client.h"
 
 namespace {
@@ -97,6 +98,8 @@ int main(int argc, char *argv[]) {
         }
     }
 
+    // Meanwhile the engine starts and the window is built; the start beacon waits for it.
+    prepareStatBeacons();
     VantoroClient window(nullptr);
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &VantoroClient::showAgain);
     if (!endRequested) {

@@ -178,6 +178,15 @@ void VantoroClient::showAsLeft() {
     } else {
         show();
     }
+    // Once the window shows: only a page that failed for want of the network needs it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (handler) {
+                handler->WatchNetwork();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void VantoroClient::closeEvent(QCloseEvent *event) {
