@@ -8,15 +8,19 @@
 #include <string>
 
 #include "app/bootstrap_cef.h"
+#include "app/exit_deadline.h"
 #include "app/single_instance.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
+#include "stats/stat_beacon.h"
 #include "ui/vantoro_client.h"
 
 namespace {
 
 // How long a later start waits for the running client to show its window.
 constexpr int kHandOverTimeoutMs = 2000;
+// How long the shut-down may take once the window has closed, as long as a crash may take to end.
+constexpr std::chrono::seconds kShutDownBound(10);
 
 void complain(const char *text, const QString &folder) {
     std::fprintf(stderr, "vantoro-client: %s: %s\n", text,
@@ -110,6 +114,8 @@ int main(int argc, char *argv[]) {
                      sandboxOff.c_str());
     }
 
+    // Meanwhile the engine starts and the window is built; the start beacon waits for it.
+    prepareStatBeacons();
     VantoroClient window(nullptr);
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &VantoroClient::showAgain);
     if (!endRequested) {
@@ -117,6 +123,9 @@ int main(int argc, char *argv[]) {
         // The loop ends when the last window has closed; its result does not change the exit code.
         application.exec();
     }
+    // The window saved its place and size as it closed; the zoom and the kept answers were
+    // saved as they changed.
+    startExitDeadline(kShutDownBound, 0);
     instance.stopAnswering();
 
     // The engine must have closed its files below the data folder before the folder is removed.

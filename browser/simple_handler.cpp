@@ -122,6 +122,11 @@ SimpleHandler::SimpleHandler(VantoroClient *owner)
             }
         }
     }));
+}
+
+SimpleHandler::~SimpleHandler() = default;
+
+void SimpleHandler::WatchNetwork() {
     // Where the system can tell that the network is back, a waiting page is tried at once; where
     // it cannot, the back-off alone brings it back.
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
@@ -142,8 +147,6 @@ SimpleHandler::SimpleHandler(VantoroClient *owner)
         }
     });
 }
-
-SimpleHandler::~SimpleHandler() = default;
 
 SimpleHandler::BrowserList SimpleHandler::GetBrowserList() {
     std::lock_guard<std::mutex> lock(browser_list_mutex_);

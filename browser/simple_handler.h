@@ -130,6 +130,10 @@ public:
     // page loads the page that failed; either command ends the retries of a failed page.
     void ReloadPage(CefRefPtr<CefBrowser> browser, bool ignore_cache = false);
     void StopRetrying();
+    // From now on a page waiting for the network is tried again as soon as the system says the
+    // network is back, where it can tell. Asked for once the window shows: the system's network
+    // backend takes a while to load and the first frame does not need it.
+    void WatchNetwork();
     // Failed pages are not retried while the window is minimised.
     void SetWindowMinimised(bool minimised);
 

@@ -126,3 +126,13 @@ void sendStatBeacon(int kind) {
 
     getOnce(QUrl(url, QUrl::TolerantMode));
 }
+
+void prepareStatBeacons() {
+    // As in the beacon's own look-up, the thread is left to finish and delete itself.
+    QThread *lookUp = QThread::create([] {
+        QNetworkProxyFactory::systemProxyForQuery(
+            QNetworkProxyQuery(QUrl(QStringLiteral(VT_STAT_ENDPOINT), QUrl::TolerantMode)));
+    });
+    QObject::connect(lookUp, &QThread::finished, lookUp, &QObject::deleteLater);
+    lookUp->start();
+}

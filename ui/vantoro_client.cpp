@@ -198,6 +198,15 @@ void VantoroClient::showAsLeft() {
     }
     connect(windowHandle(), &QWindow::screenChanged, this, &VantoroClient::followScreen);
     followScreen(windowHandle()->screen());
+    // Once the window shows: only a page that failed for want of the network needs it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (handler) {
+                handler->WatchNetwork();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void VantoroClient::followScreen(QScreen *shown) {

@@ -16,7 +16,8 @@ from devtools import DEBUG_PORT, debug_pages, evaluate  # noqa: E402
 from display import XDisplay  # noqa: E402
 from notices import AccessibilityBus, NoticeReader  # noqa: E402
 from processes import (cmdline, give_to, ordinary_user, parent_pid, poll,  # noqa: E402
-                       port_owned_by_tree, process_tree, wait_port_free)
+                       port_owned_by_tree, process_tree, processes_of, thread_stacks,
+                       wait_port_free)
 from title_bar_locator import DEFAULT_SIZE, MARGIN, TITLE_HEIGHT, TitleBar  # noqa: E402
 
 DATA_TAIL = os.path.join(".local", "share", "VantoroClient")
@@ -64,6 +65,7 @@ class Client:
         if port_free:
             wait_port_free(DEBUG_PORT, 120)
         self.log = open(log_path, "ab")
+        self.exe = os.path.realpath(exe)
         self.proc = subprocess.Popen(
             [exe] + standin.engine_switches(site) + list(extra_args), cwd=workdir, env=env,
             stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True, **as_user)
@@ -133,10 +135,27 @@ class Client:
         return int(ox + rect[0] + rect[2] / 2), int(oy + rect[1] + rect[3] / 2)
 
     def wait_exit(self, timeout=15):
+        """The client's exit code, once it and all its sub-processes have ended; a client still
+        running when the time is up, or a sub-process still there a second after its exit, has
+        the stacks of all its threads written to the test's output before it fails."""
         try:
-            return self.proc.wait(timeout)
+            code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
+            self.write_stacks(process_tree(self.pid), "client %d did not exit within %d s" % (
+                self.pid, timeout))
             raise AssertionError("client did not exit within %d s" % timeout)
+        try:
+            poll(lambda: not processes_of(self.exe, self.pid), 1)
+        except AssertionError:
+            left = processes_of(self.exe, self.pid)
+            self.write_stacks(left, "processes of client %d left 1 s after its exit" % self.pid)
+            raise AssertionError("processes %s outlived the client" % left)
+        return code
+
+    def write_stacks(self, pids, why):
+        text = "---- %s: stacks of %s ----\n%s" % (why, pids, thread_stacks(pids))
+        sys.stderr.write(text)
+        sys.stderr.flush()
 
     def renderer_pids(self):
         """Renderer processes: forked by the zygote that serves renderers, they keep its
@@ -166,6 +185,11 @@ class Client:
             try:
                 os.killpg(self.pid, signal.SIGKILL)
             except (ProcessLookupError, PermissionError):
+                pass
+        for pid in processes_of(self.exe, self.pid):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
                 pass
         self.log.close()
 

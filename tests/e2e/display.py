@@ -98,11 +98,19 @@ class XDisplay:
 
     def visible_windows(self, pid):
         """Mapped top-level windows of a process. Native child windows (the page's, inside the
-        main window) carry the process id too; they sit inside another window of the process,
-        where a top-level window's parent is the root or a window manager's frame."""
-        out = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=False)
-        windows = [int(w) for w in out.split()]
-        return [w for w in windows if self.parent_window(w) not in windows]
+        main window, and the main window's own content, as large as the window) carry the
+        process id too; they sit inside another window of the process, where a top-level
+        window's parent is the root or a window manager's frame. That parent is looked for
+        among all the process's windows, mapped or not: a window manager maps the top-level
+        window's frame while the search runs, so a search of mapped windows alone may list a
+        child without its top-level window."""
+        def search(*options):
+            out = self.run(["xdotool", "search"] + list(options) + ["--pid", str(pid)],
+                           check=False)
+            return [int(w) for w in out.split()]
+        visible = search("--onlyvisible")
+        every = set(search())
+        return [w for w in visible if self.parent_window(w) not in every]
 
     def parent_window(self, window):
         out = self.run(["xwininfo", "-tree", "-id", str(window)], check=False)

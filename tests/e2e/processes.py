@@ -148,3 +148,45 @@ def give_to(user, *paths):
         for folder, _, files in os.walk(path):
             for name in [folder] + [os.path.join(folder, f) for f in files]:
                 os.chown(name, user.pw_uid, user.pw_gid, follow_symlinks=False)
+
+
+def executable(pid):
+    try:
+        return os.readlink("/proc/%d/exe" % pid)
+    except OSError:
+        return ""
+
+
+def session_of(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return int(f.read().rsplit(")", 1)[1].split()[3])
+    except (OSError, ValueError, IndexError):
+        return 0
+
+
+def processes_of(exe, session):
+    """Processes of a session still running the executable exe: a client started as the leader
+    of a session of its own, and its sub-processes also after it has gone."""
+    return [int(entry) for entry in os.listdir("/proc")
+            if entry.isdigit() and session_of(int(entry)) == session
+            and executable(int(entry)) == exe]
+
+
+def thread_stacks(pids, timeout=90):
+    """The stacks of every thread of each process, as text, from the debugger; the processes
+    carry on once it has detached."""
+    parts = []
+    for pid in pids:
+        command = ["gdb", "-p", str(pid), "-batch", "-nx", "-iex", "set debuginfod enabled off",
+                   "-ex", "set pagination off", "-ex", "thread apply all bt"]
+        try:
+            run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                 stdin=subprocess.DEVNULL, timeout=timeout)
+            text = "".join(line for line in run.stdout.decode("utf-8", "replace")
+                           .splitlines(True) if not line.startswith("[New LWP"))
+        except (OSError, subprocess.TimeoutExpired) as error:
+            text = "no stacks: %s\n" % error
+        parts.append("==== stacks of process %d (%s) ====\n%s" % (
+            pid, b" ".join(cmdline(pid)[:2]).decode("utf-8", "replace"), text))
+    return "".join(parts)

@@ -2,12 +2,15 @@
 """One client per data folder, and the clean end that a termination signal takes: a later start
 brings the running client's window back instead of opening its own; SIGTERM and SIGINT end the
 client as its close button does; a data folder that is a link survives clear cache with its
-target; a client that finds no private folder for its socket runs and says so."""
+target; a client that finds no private folder for its socket runs and says so; a shut-down that
+hangs ends 10 s after the window closed, with the window's place saved and no process left."""
 
 import os
 import signal
+import subprocess
+import time
 
-from client_case import ClientTest, main
+from client_case import SETTINGS_TAIL, ClientTest, main
 from devtools import evaluate
 from processes import poll
 from title_bar_locator import TitleBar
@@ -126,6 +129,41 @@ class OneClientAndEnding(ClientTest):
         self.assertEqual(len(lines), 1, running.log_text())
         self.assertEqual(os.listdir(runtime), [])
         self.assertEqual(os.listdir(taken), [])
+
+    def test_7_shut_down_that_hangs_is_ended(self):
+        stuck = self.start_client(home="stuck-home", workdir="stuck", port_free=False)
+        stuck.wait_window()
+        # The debugger keeps the thread that shuts the engine down asleep and lets every other
+        # one run.
+        script = os.path.join(self.scratch, "hold-shut-down.gdb")
+        with open(script, "w") as f:
+            f.write("handle all nostop noprint pass\nbreak CefShutdown\ncommands\nsilent\n"
+                    "set scheduler-locking off\ncall (unsigned int) sleep(60)\nend\n"
+                    "continue\n")
+        log_path = os.path.join(self.scratch, "gdb-stuck.log")
+        with open(log_path, "wb") as log:
+            debugger = subprocess.Popen(
+                ["gdb", "-nx", "-batch", "-iex", "set debuginfod enabled off", "-p",
+                 str(stuck.pid), "-x", script],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        try:
+            def debugger_said(text):
+                with open(log_path) as f:
+                    return text in f.read()
+            poll(lambda: debugger_said("Breakpoint 1 at"), 60,
+                 description="the debugger's breakpoint")
+            time.sleep(1)
+            closed = time.monotonic()
+            self.display.close_window(stuck.window)
+            self.assertEqual(stuck.wait_exit(20), 0)
+            self.assertGreater(time.monotonic() - closed, 9)
+            self.assertTrue(debugger_said("exited while in a function called from GDB"))
+        finally:
+            debugger.kill()
+            debugger.wait()
+        self.assertIn("shut-down still ran", stuck.log_text())
+        with open(os.path.join(stuck.home, SETTINGS_TAIL)) as f:
+            self.assertIn("[window]", f.read())
 
 
 if __name__ == "__main__":
