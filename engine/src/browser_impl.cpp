@@ -176,8 +176,8 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(const CefWindowInfo &windowInfo,
     }
     browser->view_ = view;
     BrowserImpl *raw = browser.get();
-    auto *page = new BrowserPage(profile, view,
-                                 [raw](const QUrl &url) { return raw->OnExternalLink(url); });
+    auto *page =
+        new BrowserPage(profile, view, [raw](const QUrl &url) { return raw->OnExternalLink(url); });
     if (CefColorGetA(settings.background_color) != 0) {
         // Until a document has painted the view shows nothing but this colour. After the first
         // load the engine's own comes back, so that a page without a background of its own looks
