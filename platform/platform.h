@@ -131,8 +131,9 @@ bool desktopComposited();
 // session bus (DBUS_SESSION_BUS_ADDRESS now names it): when the bus goes away, their connections
 // stay open and stop answering instead of closing, as a closed one would end the embedded
 // browser; it says so once. The bridge listens nowhere: each connection starts its own, which
-// only the connecting program reaches. Returns false, changing nothing, where there is no bus
-// address to bridge or the system needs none.
+// only the connecting program reaches. Returns false where there is no bus address to bridge
+// (connections then fail at once rather than start a bus daemon of their own) or the system
+// needs none.
 bool relaySessionBus();
 // Runs this process as the bridge of one connection when argv asks for it, until the program
 // that connected closes its end; returns the exit status, or -1 when this is no bridge's start.

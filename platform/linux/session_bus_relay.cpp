@@ -92,6 +92,8 @@ bool socketOf(const std::string &address, sockaddr_un &out, socklen_t &length) {
 
 // The switch that starts this executable as the bridge of one bus connection.
 const char kBridgeSwitch[] = "--session-bus-bridge";
+// An address no bus library can connect to, for a process started without a session bus.
+const char kNoBus[] = "disabled:";
 
 // The characters a D-Bus address value may carry as they are; every other byte is escaped.
 std::string addressValue(const std::string &text) {
@@ -239,6 +241,13 @@ void listenForReports(int fd) {
 
 bool relaySessionBus() {
     const char *address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!address || !*address) {
+        // Without an address the bus library "autolaunches" a bus daemon for the X display: it
+        // outlives the client, writes below the home folder, and has no desktop service on it
+        // anyway. An address of no known kind makes every connection fail at once instead.
+        setenv("DBUS_SESSION_BUS_ADDRESS", kNoBus, 1);
+        return false;
+    }
     sockaddr_un bus;
     socklen_t bus_length = 0;
     const std::string executable = executablePath();
@@ -316,7 +325,7 @@ std::string sessionBusAddress() {
         return gOriginalAddress;
     }
     const char *address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    return address ? address : "";
+    return address && std::strcmp(address, kNoBus) != 0 ? address : "";
 }
 
 }  // namespace platform
