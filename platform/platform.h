@@ -113,9 +113,11 @@ void startWindowMove(WindowHandle window);
 // Edges of a window, combined for a corner.
 enum WindowEdge : unsigned { kEdgeTop = 1, kEdgeLeft = 2, kEdgeRight = 4, kEdgeBottom = 8 };
 // Hands the resize of a top-level window by edges to the window system, which follows the pointer
-// while the left button stays down. Returns false, changing nothing, where the window system does
-// not take it: the program then resizes the window itself.
-bool startWindowResize(WindowHandle window, unsigned edges);
+// while the left button stays down, from where the button went down (pressedX, pressedY: the
+// screen's logical pixels) so the edge stays under the pointer however late the hand-over comes.
+// Returns false, changing nothing, where the window system does not take it: the program then
+// resizes the window itself.
+bool startWindowResize(WindowHandle window, unsigned edges, int pressedX, int pressedY);
 // Gives a top-level window the keyboard focus.
 void focusWindow(WindowHandle window);
 // Blocks the calling thread.

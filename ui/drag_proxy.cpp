@@ -97,9 +97,10 @@ void DragProxy::resizeIfAllowed(int x, int y, int width, int height) {
     }
 }
 
-bool DragProxy::handOverResize(int region) {
+bool DragProxy::handOverResize(int region, QPoint pressedAt) {
     return widget_->windowHandle() &&
-           platform::startWindowResize(platform::handleOfWidget(widget_), kRegionEdges[region]);
+           platform::startWindowResize(platform::handleOfWidget(widget_), kRegionEdges[region],
+                                       pressedAt.x(), pressedAt.y());
 }
 
 void DragProxy::stopCursorTimer() {
@@ -176,7 +177,7 @@ bool DragProxy::eventFilter(QObject *watched, QEvent *event) {
                 // The window system follows the pointer from here and this widget sees no more
                 // of the drag. Where it declines, the drag is ours, but for the left and top
                 // edges of a window that cannot place itself.
-                if (handOverResize(region) ||
+                if (handOverResize(region, mouse->globalPosition().toPoint()) ||
                     (placedByWindowSystem_ && (kRegionEdges[region] & (kEdgeLeft | kEdgeTop)))) {
                     stopCursorTimer();
                     return true;

@@ -41,7 +41,7 @@ private:
     void resizeIfAllowed(int x, int y, int width, int height);
     void stopCursorTimer();
     // Asks the window system to resize the window by the edges of region, following the pointer.
-    bool handOverResize(int region);
+    bool handOverResize(int region, QPoint pressedAt);
 
     QWidget *widget_;
     int top_;

@@ -89,9 +89,10 @@ xcb_connection_t *x11Connection() {
 // where the top-level window last saw it, which it often has not: over the title bar the pointer
 // is over the native child that holds the page's window, and on an edge the window may have seen
 // no motion before the press, so the window would jump by the difference. The request is made
-// here with the pointer's real position instead, to move (kMoveResizeMove) or resize by an edge or
-// corner (0-7). Returns whether it was made.
-bool requestX11MoveResize(xcb_connection_t *connection, QWidget *widget, uint32_t direction) {
+// here with the pointer's real position instead (or, for a resize, where the button went down), to
+// move (kMoveResizeMove) or resize by an edge or corner (0-7). Returns whether it was made.
+bool requestX11MoveResize(xcb_connection_t *connection, QWidget *widget, uint32_t direction,
+                          QPoint pointer) {
     const auto window = static_cast<xcb_window_t>(widget->winId());
     static const xcb_atom_t moveResize = internAtom(connection, "_NET_WM_MOVERESIZE");
     const xcb_window_t root = rootOf(connection, window);
@@ -99,7 +100,7 @@ bool requestX11MoveResize(xcb_connection_t *connection, QWidget *widget, uint32_
         !windowManagerSupports(connection, root, moveResize)) {
         return false;
     }
-    const QPoint pointer = QCursor::pos() * widget->devicePixelRatioF();
+    pointer *= widget->devicePixelRatioF();
 
     xcb_client_message_event_t message;
     std::memset(&message, 0, sizeof message);
@@ -159,12 +160,12 @@ void startWindowMove(WindowHandle window) {
         widget->windowHandle()->startSystemMove();
         return;
     }
-    if (requestX11MoveResize(connection, widget, kMoveResizeMove)) {
+    if (requestX11MoveResize(connection, widget, kMoveResizeMove, QCursor::pos())) {
         releaseLeftButton(widget->windowHandle());
     }
 }
 
-bool startWindowResize(WindowHandle window, unsigned edges) {
+bool startWindowResize(WindowHandle window, unsigned edges, int pressedX, int pressedY) {
     QWidget *widget = widgetOfHandle(window);
     if (!widget || !widget->windowHandle()) {
         return false;
@@ -179,8 +180,11 @@ bool startWindowResize(WindowHandle window, unsigned edges) {
     }
     // A window manager that takes the resize follows the pointer exactly; the program's own
     // geometry steps lag behind it and, under some window managers (XWayland on mutter), overshoot.
+    // It measures the drag from the position it is given: the pointer may have gone on since the
+    // press by the time this program handles it, on a busy machine by half the drag.
     const uint32_t direction = moveResizeDirection(edges);
-    if (direction == kMoveResizeMove || !requestX11MoveResize(connection, widget, direction)) {
+    if (direction == kMoveResizeMove ||
+        !requestX11MoveResize(connection, widget, direction, QPoint(pressedX, pressedY))) {
         return false;
     }
     releaseLeftButton(widget->windowHandle());

@@ -30,7 +30,7 @@ void startWindowMove(WindowHandle window) {
     SendMessageW(hwndOf(window), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }
 
-bool startWindowResize(WindowHandle, unsigned) {
+bool startWindowResize(WindowHandle, unsigned, int, int) {
     // The program's own resize follows the pointer on Windows as it is.
     return false;
 }
