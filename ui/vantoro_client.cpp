@@ -1,7 +1,6 @@
 #include "ui/vantoro_client.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QUrl>
@@ -19,7 +18,6 @@
 
 namespace {
 
-const char kFirstRunMarker[] = "first.txt";
 constexpr int kResizeBorder = 8;
 const char kLeaveFullscreenNotice[] = u8"按 Esc 即可退出全屏模式";
 
@@ -82,7 +80,6 @@ VantoroClient::VantoroClient(QWidget *parent)
     }
 
     createBrowser();
-    sendStartBeacon();
 }
 
 VantoroClient::~VantoroClient() {
@@ -106,18 +103,6 @@ void VantoroClient::createBrowser() {
     handler = new SimpleHandler(this);
     CefBrowserHost::CreateBrowser(window_info, handler.get(), url, browser_settings, nullptr,
                                   nullptr);
-}
-
-void VantoroClient::sendStartBeacon() {
-    // The marker lives in the working directory: a start from elsewhere counts as a first start.
-    if (QFile::exists(QString::fromLatin1(kFirstRunMarker))) {
-        sendStatBeacon(kStatLaterStart);
-        return;
-    }
-    QFile marker(QString::fromLatin1(kFirstRunMarker));
-    marker.open(QIODevice::WriteOnly | QIODevice::Text);
-    marker.close();
-    sendStatBeacon(kStatFirstStart);
 }
 
 void VantoroClient::sendStatBeacon(int kind) {

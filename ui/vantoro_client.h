@@ -82,7 +82,7 @@ public:
     // geometry as it is where its centre lies on a screen, else moved (and shrunk) into fallback.
     static QRect onAScreen(QRect geometry, const QRect &fallback);
 
-    // Counts one usage event (first start, later start, refresh) and returns when it was sent.
+    // Counts one usage event and returns when it was sent.
     void sendStatBeacon(int kind);
 
 protected slots:
@@ -104,7 +104,6 @@ private:
     void updateFullscreen();
     // Sizes the browser's window to "webWidget".
     void placeBrowser();
-    void sendStartBeacon();
     // The tracked browser with identifier id, or null.
     CefRefPtr<CefBrowser> findBrowser(int id);
 
