@@ -23,7 +23,7 @@ test_packages=(
     lldb-14 llvm-14 clang-format-14 python3-websocket tzdata python3-dbus python3-gi
     g++-mingw-w64-i686 wine wine32 g++-mingw-w64-x86-64 wine64
     lintian desktop-file-utils appstream
-    dbus-daemon at-spi2-core
+    dbus-daemon at-spi2-core iproute2
     libproxy1-plugin-webkit
     weston xwayland qt6-wayland
 )
