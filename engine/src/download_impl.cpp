@@ -21,6 +21,14 @@ std::vector<CefRefPtr<DownloadImpl>> &activeDownloads() {
 
 bool shutting_down = false;
 
+// Folders of downloads cancelled as the engine shuts down. The engine finishes a cancel on its
+// own threads and makes a download's folder anew if its file was not yet created, so they are
+// removed only once the profile has gone.
+std::vector<std::unique_ptr<PartialDownloadFolder>> &cancelledFolders() {
+    static std::vector<std::unique_ptr<PartialDownloadFolder>> folders;
+    return folders;
+}
+
 // How many other names a finished download tries when its own has been taken meanwhile.
 constexpr int kMaxOtherNames = 1000;
 
@@ -178,6 +186,9 @@ void DownloadImpl::Finish(State state) {
         // by itself later, as a new download.
         request_->cancel();
     }
+    if (shutting_down && folder_) {
+        cancelledFolders().push_back(std::move(folder_));
+    }
     folder_.reset();
     if (!shutting_down) {
         Report();
@@ -205,6 +216,10 @@ bool DownloadImpl::MoveIntoPlace() {
 
 void DownloadImpl::Report() {
     handler_->OnDownloadUpdated(browser_, this, this);
+}
+
+void DownloadImpl::RemoveCancelledFolders() {
+    cancelledFolders().clear();
 }
 
 void DownloadImpl::CancelAll() {

@@ -24,6 +24,8 @@ public:
     // Sends the profile's downloads to the download handlers of the browsers that start them,
     // until the context shuts down.
     static void Watch(QWebEngineProfile *profile, EngineContext *context);
+    // After the profile has gone: the folders of the downloads the shut-down cancelled.
+    static void RemoveCancelledFolders();
 
     // CefDownloadItem
     bool IsInProgress() override { return state_ == State::kInProgress; }
@@ -49,6 +51,7 @@ private:
 
     static void OnRequested(QWebEngineDownloadRequest *request);
     static void CancelAll();
+
     void OnStateChanged(QWebEngineDownloadRequest::DownloadState state);
     // Ends the download in state, its file in place only when complete.
     void Finish(State state);

@@ -74,6 +74,7 @@ void EngineContext::shutDown() {
         delete profile_;
         profile_ = nullptr;
         waitUntilCacheFilesClosed();
+        DownloadImpl::RemoveCancelledFolders();
     }
     shut_down_ = true;
     if (!options_.cache_path.isEmpty()) {
