@@ -8,18 +8,19 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTimer>
+#include <QWidget>
 
 #include "browser/browser_keys.h"
 #include "browser/free_space_floor.h"
 #include "browser/load_error_page.h"
 #include "browser/load_retry.h"
+#include "browser/main_page_window.h"
 #include "browser/make_data_uri.h"
 #include "browser/settings_file.h"
 #include "browser/zoom_steps.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
 #include "platform/widget_handle.h"
-#include "ui/vantoro_client.h"
 
 namespace {
 
@@ -100,26 +101,24 @@ QString noticeName(const QString &name) {
 
 }  // namespace
 
-SimpleHandler::SimpleHandler(VantoroClient *owner)
-    : owner_(owner),
+SimpleHandler::SimpleHandler(MainPageWindow *window)
+    : window_(window),
       notification_permissions_(
           SettingsFile::client(),
-          [owner](const QString &host,
-                  std::function<void(NotificationPermissions::Answer)> answer) {
-              owner->askNotificationPermission(host, std::move(answer));
+          [window](const QString &host,
+                   std::function<void(NotificationPermissions::Answer)> answer) {
+              window->askNotificationPermission(host, std::move(answer));
           }),
       external_links_(
-          [owner](const QString &url, std::function<void(ExternalLinks::Answer)> answer) {
-              owner->askExternalLink(url, std::move(answer));
+          [window](const QString &url, std::function<void(ExternalLinks::Answer)> answer) {
+              window->askExternalLink(url, std::move(answer));
           },
           [](const QString &url) { platform::openExternally(url.toStdString()); }),
-      notification_presenter_({[owner](const QString &text) { owner->showNotice(text); },
-                               [owner] { owner->bringToFront(); }}) {
+      notification_presenter_({[window](const QString &text) { window->showNotice(text); },
+                               [window] { window->bringToFront(); }}) {
     retry_.reset(new LoadRetry([this](const std::string &url) {
-        for (const CefRefPtr<CefBrowser> &browser : GetBrowserList()) {
-            if (browser->GetIdentifier() == owner_->browserId) {
-                browser->GetMainFrame()->LoadURL(url);
-            }
+        if (CefRefPtr<CefBrowser> browser = MainBrowser()) {
+            browser->GetMainFrame()->LoadURL(url);
         }
     }));
 }
@@ -153,6 +152,15 @@ SimpleHandler::BrowserList SimpleHandler::GetBrowserList() {
     return browser_list_;
 }
 
+CefRefPtr<CefBrowser> SimpleHandler::MainBrowser() {
+    std::lock_guard<std::mutex> lock(browser_list_mutex_);
+    return browser_list_.empty() ? nullptr : browser_list_.front();
+}
+
+bool SimpleHandler::isMain(CefRefPtr<CefBrowser> browser) const {
+    return browser->GetIdentifier() == main_browser_id_;
+}
+
 bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
                                   const CefString &target_url, const CefString &,
                                   WindowOpenDisposition target_disposition, bool,
@@ -172,51 +180,36 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
 }
 
 void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) {
-    // Pop-ups switch their own windows; the window's switch is made on its own thread.
-    if (browser->GetIdentifier() != owner_->browserId) {
-        if (fullscreen) {
-            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-                owner->popupEnteredFullscreen(popup);
-            });
-        }
-        return;
-    }
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner,
-                              [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
+    // Pop-ups' windows are switched by the engine; the window's switch is made on its own thread.
+    onPageWindow(browser,
+                 [fullscreen](PageWindow &window) { window.showPageFullscreen(fullscreen); });
 }
 
 void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
     const double factor = zoom_steps::factorOf(zoom_level);
-    if (browser->GetIdentifier() != owner_->browserId) {
-        onPopupWindow(browser, [factor](VantoroClient *owner, QWidget *popup) {
-            owner->popupZoomChanged(popup, factor);
-        });
-        return;
-    }
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
+    onPageWindow(browser, [factor](PageWindow &window) { window.pageZoomChanged(factor); });
 }
 
 // Whether a key is taken is answered at once; what it does happens on the window's next turn,
 // outside the engine's key handling (a refresh's beacon waits for its answer).
 bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
                                   CefEventHandle, bool *) {
-    if (browser->GetIdentifier() != owner_->browserId) {
+    if (!isMain(browser)) {
         return false;
     }
-    VantoroClient *owner = owner_;
+    MainPageWindow *window = window_;
+    QObject *owner = window->object();
     switch (browserKeyBeforePage(event)) {
         case BrowserKey::kToggleFullscreen:
             QMetaObject::invokeMethod(
-                owner, [owner] { owner->toggleWindowFullscreen(); }, Qt::QueuedConnection);
+                owner, [window] { window->toggleWindowFullscreen(); }, Qt::QueuedConnection);
             return true;
         case BrowserKey::kLeaveFullscreen:
-            if (!owner->viewerFullscreen()) {
+            if (!window->viewerFullscreen()) {
                 return false;
             }
             QMetaObject::invokeMethod(
-                owner, [owner] { owner->leaveWindowFullscreen(); }, Qt::QueuedConnection);
+                owner, [window] { window->leaveWindowFullscreen(); }, Qt::QueuedConnection);
             return true;
         default:
             return false;
@@ -229,7 +222,7 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
     if (key == BrowserKey::kDevTools) {
         // Any browser's tools, the pop-ups' too.
         QMetaObject::invokeMethod(
-            owner_,
+            window_->object(),
             [self = CefRefPtr<SimpleHandler>(this), browser] { self->OpenDevToolsWindow(browser); },
             Qt::QueuedConnection);
         return true;
@@ -237,7 +230,7 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
     if (key == BrowserKey::kBack || key == BrowserKey::kForward) {
         // Every browser moves through its own history.
         QMetaObject::invokeMethod(
-            owner_,
+            window_->object(),
             [browser, key] {
                 if (key == BrowserKey::kBack) {
                     browser->GoBack();
@@ -248,31 +241,31 @@ bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent 
             Qt::QueuedConnection);
         return true;
     }
-    if (browser->GetIdentifier() != owner_->browserId) {
+    if (!isMain(browser)) {
         return OnPopupKey(browser, key);
     }
-    VantoroClient *owner = owner_;
+    MainPageWindow *window = window_;
     std::function<void()> action;
     switch (key) {
         case BrowserKey::kReload:
-            action = [owner] { owner->reloadPage(false); };
+            action = [window] { window->reloadPage(false); };
             break;
         case BrowserKey::kReloadIgnoringCache:
-            action = [owner] { owner->reloadPage(true); };
+            action = [window] { window->reloadPage(true); };
             break;
         case BrowserKey::kZoomIn:
-            action = [owner] { owner->zoomPage(1); };
+            action = [window] { window->zoomPage(1); };
             break;
         case BrowserKey::kZoomOut:
-            action = [owner] { owner->zoomPage(-1); };
+            action = [window] { window->zoomPage(-1); };
             break;
         case BrowserKey::kZoomReset:
-            action = [owner] { owner->zoomPage(0); };
+            action = [window] { window->zoomPage(0); };
             break;
         default:
             return false;
     }
-    QMetaObject::invokeMethod(owner, action, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window->object(), action, Qt::QueuedConnection);
     return true;
 }
 
@@ -304,7 +297,7 @@ bool SimpleHandler::OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key) {
         default:
             return false;
     }
-    QMetaObject::invokeMethod(owner_, action, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window_->object(), action, Qt::QueuedConnection);
     return true;
 }
 
@@ -366,21 +359,25 @@ void SimpleHandler::showDownloadNotice(bool arrived, const QString &name) {
                noticeName(name));
 }
 
-void SimpleHandler::onPopupWindow(CefRefPtr<CefBrowser> browser,
-                                  std::function<void(VantoroClient *, QWidget *)> action) {
+void SimpleHandler::onPageWindow(CefRefPtr<CefBrowser> browser,
+                                 std::function<void(PageWindow &)> action) {
+    MainPageWindow *window = window_;
+    if (isMain(browser)) {
+        QMetaObject::invokeMethod(window->object(), [window, action] { action(*window); });
+        return;
+    }
     const CefWindowHandle handle = browser->GetHost()->GetWindowHandle();
-    VantoroClient *owner = owner_;
     // The pop-up may close before the window's thread comes to it.
-    QMetaObject::invokeMethod(owner, [owner, handle, action] {
+    QMetaObject::invokeMethod(window->object(), [window, handle, action] {
         if (QWidget *view = platform::widgetOfHandle(handle)) {
-            action(owner, view->window());
+            action(*window->popupWindow(view->window()));
         }
     });
 }
 
 void SimpleHandler::showNotice(const QString &text) {
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner, [owner, text] { owner->showNotice(text); });
+    MainPageWindow *window = window_;
+    QMetaObject::invokeMethod(window->object(), [window, text] { window->showNotice(text); });
 }
 
 void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
@@ -389,11 +386,11 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     // window's own.
     if (browser_list_.empty()) {
         browser_list_.push_back(browser);
-        owner_->browserId = browser->GetIdentifier();
+        main_browser_id_ = browser->GetIdentifier();
         // Queued: the window looks the browser up in this list, under this lock.
-        VantoroClient *owner = owner_;
+        MainPageWindow *window = window_;
         QMetaObject::invokeMethod(
-            owner, [owner] { owner->browserCreated(); }, Qt::QueuedConnection);
+            window->object(), [window] { window->browserCreated(); }, Qt::QueuedConnection);
     }
 }
 
@@ -467,7 +464,7 @@ void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 }
 
 void SimpleHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>, int) {
-    if (browser->GetIdentifier() != owner_->browserId) {
+    if (!isMain(browser)) {
         return;
     }
     // The error page's own load is no sign that the failed page came back.
@@ -487,7 +484,7 @@ void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFram
     const std::string url = failedUrl.ToString();
     // Only the window's page is tried again: what a pop-up shows is a script's choice, not the
     // viewer's.
-    const bool main = browser->GetIdentifier() == owner_->browserId;
+    const bool main = isMain(browser);
     const bool retry = main && LoadRetry::isNetworkError(errorCode);
     showErrorPage(browser, frame, url,
                   buildLoadErrorPage(url, errorText.ToString(), errorCode, retry));
@@ -506,19 +503,15 @@ void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
     if (url.empty()) {
         url = frame->GetURL().ToString();
     }
-    const bool main = browser->GetIdentifier() == owner_->browserId;
+    const bool main = isMain(browser);
     if (render_recovery_.terminated(browser->GetIdentifier(), RenderRecovery::Clock::now()) ==
         RenderRecovery::Action::Reload) {
         if (!url.empty()) {
             frame->LoadURL(url);
         }
-        if (main) {
-            showNotice(QString::fromUtf8(kReloadedNotice));
-        } else {
-            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-                owner->showPopupNotice(popup, QString::fromUtf8(kReloadedNotice));
-            });
-        }
+        onPageWindow(browser, [](PageWindow &window) {
+            window.showNotice(QString::fromUtf8(kReloadedNotice));
+        });
         return;
     }
     showErrorPage(browser, frame, url,
@@ -529,13 +522,8 @@ void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
 }
 
 void SimpleHandler::OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) {
-    if (browser->GetIdentifier() == owner_->browserId) {
-        showNotice(QString::fromUtf8(kBusyNotice));
-    } else {
-        onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-            owner->showPopupNotice(popup, QString::fromUtf8(kBusyNotice));
-        });
-    }
+    onPageWindow(browser,
+                 [](PageWindow &window) { window.showNotice(QString::fromUtf8(kBusyNotice)); });
 }
 
 void SimpleHandler::showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

@@ -1,6 +1,7 @@
 #ifndef BROWSER_SIMPLE_HANDLER_H_
 #define BROWSER_SIMPLE_HANDLER_H_
 
+#include <atomic>
 #include <functional>
 #include <list>
 #include <map>
@@ -17,8 +18,8 @@
 #include "include/cef_client.h"
 
 class LoadRetry;
-class QWidget;
-class VantoroClient;
+class MainPageWindow;
+class PageWindow;
 
 // The engine client of the main window's browser: tracks that browser and its closing, replaces
 // failed loads with a page of its own, brings pages back after their process ended or the network
@@ -36,11 +37,14 @@ class SimpleHandler : public CefClient,
 public:
     typedef std::list<CefRefPtr<CefBrowser>> BrowserList;
 
-    explicit SimpleHandler(VantoroClient *owner);
+    // window outlives the handler's calls into it: they are queued to its object().
+    explicit SimpleHandler(MainPageWindow *window);
     ~SimpleHandler() override;
 
     // A snapshot of the tracked browsers, each entry a reference of its own.
     BrowserList GetBrowserList();
+    // The window's own browser while it is open, else null. Pop-ups are never it.
+    CefRefPtr<CefBrowser> MainBrowser();
 
     // CefClient
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
@@ -144,10 +148,10 @@ private:
     };
 
     void showDownloadNotice(bool arrived, const QString &name);
-    // Runs action on the window's thread with the own window of a pop-up's browser, if it is
+    bool isMain(CefRefPtr<CefBrowser> browser) const;
+    // Runs action on the window's thread with the window of browser, a pop-up's own if it is
     // still there.
-    void onPopupWindow(CefRefPtr<CefBrowser> browser,
-                       std::function<void(VantoroClient *, QWidget *)> action);
+    void onPageWindow(CefRefPtr<CefBrowser> browser, std::function<void(PageWindow &)> action);
     // The browser keys in a pop-up's page, after the page left them alone.
     bool OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key);
     void showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -160,7 +164,9 @@ private:
     // Changed on the engine's thread, copied on the window's thread: guarded by
     // browser_list_mutex_.
     BrowserList browser_list_;
-    VantoroClient *owner_;
+    MainPageWindow *window_;
+    // The first browser's identifier, kept once it has closed: a pop-up left open stays one.
+    std::atomic<int> main_browser_id_{0};
     // Used on the engine's thread only.
     DownloadTargets download_targets_;
     NotificationPermissions notification_permissions_;

@@ -16,8 +16,7 @@
 #include "browser/render_recovery.h"
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
@@ -128,10 +127,10 @@ protected:
     void TearDown() override {
         handler->OnBeforeClose(popup);
         handler->OnBeforeClose(main);
-        testOwner().browserId = 0;
     }
 
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     CefRefPtr<RecordingBrowser> main = new RecordingBrowser(21);
     CefRefPtr<RecordingBrowser> popup = new RecordingBrowser(22);
 };

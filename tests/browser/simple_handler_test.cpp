@@ -1,21 +1,20 @@
 // The handler's record of the window's browser: which browser it keeps, what the window learns of
 // it, how references are held and given up, and how many downloads it lets run.
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
 class SimpleHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override { testOwner().browserId = 0; }
-
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
 };
 
 std::vector<int> identifiers(const SimpleHandler::BrowserList &list) {
@@ -32,21 +31,24 @@ TEST_F(SimpleHandlerTest, KeepsTheFirstBrowserAndIgnoresPopUps) {
     CefRefPtr<CefBrowser> main = new RecordingBrowser(7);
     handler->OnAfterCreated(main);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), main);
 
     // A pop-up opened with the same client neither joins the list nor takes over the window.
     CefRefPtr<CefBrowser> popup = new RecordingBrowser(8);
     handler->OnAfterCreated(popup);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), main);
+    // The window hears of its own browser only, on its own thread's next turn.
+    EXPECT_EQ(window.browsersCreated, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.browsersCreated, 1);
 
     handler->OnBeforeClose(popup);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
 
     handler->OnBeforeClose(main);
     EXPECT_TRUE(handler->GetBrowserList().empty());
-    // The window keeps the identifier; its lookups simply find nothing any more.
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), nullptr);
 }
 
 TEST_F(SimpleHandlerTest, ClosingRecognisesTheBrowserByIdentityNotByObject) {
@@ -75,7 +77,7 @@ TEST_F(SimpleHandlerTest, RecordsABrowserAgainOnceTheListIsEmpty) {
     handler->OnBeforeClose(new RecordingBrowser(4));
     handler->OnAfterCreated(new RecordingBrowser(9));
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{9});
-    EXPECT_EQ(testOwner().browserId, 9);
+    EXPECT_EQ(handler->MainBrowser()->GetIdentifier(), 9);
 }
 
 TEST_F(SimpleHandlerTest, NeverTakesOverAClose) {
@@ -100,7 +102,8 @@ TEST_F(SimpleHandlerTest, SnapshotsHoldReferencesOfTheirOwn) {
 
 TEST(SimpleHandlerLifetime, ReleaseReportsDestructionAndDropsTheBrowser) {
     bool browserDestroyed = false;
-    SimpleHandler *handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    SimpleHandler *handler = new SimpleHandler(&window);
     handler->AddRef();
     handler->AddRef();
     handler->OnAfterCreated(new RecordingBrowser(11, &browserDestroyed));
@@ -162,7 +165,8 @@ QString startDownload(SimpleHandler &handler, const char *name) {
 }
 
 TEST(SimpleHandlerDownloads, AtMostThreeRunAtOnceAndAnEndedOneMakesRoom) {
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     QStringList running;
     for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
         running << startDownload(*handler, name);
