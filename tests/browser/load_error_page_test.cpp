@@ -39,8 +39,8 @@ protected:
     // The page the handler loads into frame for one failure, or "" when it loads nothing.
     std::string pageFor(int errorCode, const CefString &errorText, const CefString &failedUrl) {
         CefRefPtr<RecordingFrame> frame = new RecordingFrame;
-        handler->OnLoadError(browser, frame.get(), static_cast<ErrorCode>(errorCode), errorText,
-                             failedUrl);
+        handler->GetLoadHandler()->OnLoadError(
+            browser, frame.get(), static_cast<ErrorCode>(errorCode), errorText, failedUrl);
         EXPECT_TRUE(browser->mainFrame->loadedUrls.empty());
         if (frame->loadedUrls.empty()) {
             return "";

@@ -160,8 +160,8 @@ TEST_F(PageRecoveryTest, OnlyTheWindowsPageLostToTheNetworkSaysItRetries) {
     const char kLine[] = "<p>&#31245;&#21518;";
     CefRefPtr<RecordingFrame> frame = new RecordingFrame;
     const auto pageOf = [&](CefRefPtr<RecordingBrowser> browser, int code) {
-        handler->OnLoadError(browser.get(), frame.get(), static_cast<ErrorCode>(code), "e",
-                             "https://live.example/");
+        handler->GetLoadHandler()->OnLoadError(
+            browser.get(), frame.get(), static_cast<ErrorCode>(code), "e", "https://live.example/");
         const std::string uri = frame->loadedUrls.back();
         return QByteArray::fromBase64(QByteArray::fromPercentEncoding(
                                           QByteArray::fromStdString(uri.substr(uri.find(',') + 1))))

@@ -1,7 +1,6 @@
 // The handler's record of the window's browser: which browser it keeps, what the window learns of
-// it, how references are held and given up, and how many downloads it lets run.
+// it, and how references are held and given up.
 #include <QCoreApplication>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -115,69 +114,6 @@ TEST(SimpleHandlerLifetime, ReleaseReportsDestructionAndDropsTheBrowser) {
 
     EXPECT_TRUE(handler->Release());
     EXPECT_TRUE(browserDestroyed);
-}
-
-// A download as the engine reports it; only what the handler asks of it.
-class StubDownloadItem : public CefDownloadItem {
-public:
-    StubDownloadItem(bool gesture, const QString &path = QString(), bool complete = false)
-        : gesture_(gesture), path_(path), complete_(complete) {}
-
-    bool IsInProgress() override { return !path_.isEmpty() && !complete_; }
-    bool IsComplete() override { return complete_; }
-    bool IsCanceled() override { return false; }
-    CefString GetFullPath() override { return CefString(path_.toStdU16String()); }
-    bool HasUserGesture() override { return gesture_; }
-    int64 GetReceivedBytes() override { return 0; }
-    int64 GetTotalBytes() override { return -1; }
-
-private:
-    bool gesture_;
-    QString path_;
-    bool complete_;
-
-    IMPLEMENT_REFCOUNTING(StubDownloadItem);
-};
-
-class RecordingStart : public CefBeforeDownloadCallback {
-public:
-    QString path;
-
-    void Continue(const CefString &download_path, bool) override {
-        path = QString::fromStdU16String(download_path.ToString16());
-    }
-
-    IMPLEMENT_REFCOUNTING(RecordingStart);
-};
-
-class IgnoredCancel : public CefDownloadItemCallback {
-public:
-    void Cancel() override {}
-
-    IMPLEMENT_REFCOUNTING(IgnoredCancel);
-};
-
-// What the handler answers a page that clicked for a download: the path it gave, or empty.
-QString startDownload(SimpleHandler &handler, const char *name) {
-    CefRefPtr<RecordingStart> start = new RecordingStart;
-    handler.OnBeforeDownload(nullptr, new StubDownloadItem(true), name, start);
-    return start->path;
-}
-
-TEST(SimpleHandlerDownloads, AtMostThreeRunAtOnceAndAnEndedOneMakesRoom) {
-    FakePageWindow window;
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
-    QStringList running;
-    for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
-        running << startDownload(*handler, name);
-        EXPECT_FALSE(running.last().isEmpty()) << name;
-    }
-    EXPECT_TRUE(startDownload(*handler, "d.mp4").isEmpty());
-
-    handler->OnDownloadUpdated(nullptr, new StubDownloadItem(true, running.takeFirst(), true),
-                               new IgnoredCancel);
-    EXPECT_FALSE(startDownload(*handler, "e.mp4").isEmpty());
-    EXPECT_TRUE(startDownload(*handler, "f.mp4").isEmpty());
 }
 
 }  // namespace
