@@ -1,14 +1,12 @@
 #include "browser/download_handler.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTimer>
 
 #include "browser/free_space_floor.h"
 #include "include/cef_app.h"
-#include "platform/platform.h"
+#include "paths/client_paths.h"
 
 namespace {
 
@@ -21,22 +19,6 @@ constexpr int kNoticeNameLength = 40;
 
 QString toQString(const CefString &text) {
     return QString::fromStdU16String(text.ToString16());
-}
-
-// The user's download folder, made if missing; empty when there is none to write to. The data
-// folder is never one: clearing the cache would take the downloads with it.
-QString downloadFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        return QString();
-    }
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    const QString data =
-        QFileInfo(QString::fromStdString(platform::dataFolderPath())).canonicalFilePath();
-    if (!data.isEmpty() && (canonical == data || canonical.startsWith(data + QLatin1Char('/')))) {
-        return QString();
-    }
-    return folder;
 }
 
 // Whether a download in folder may go on: see FreeSpaceFloor.
@@ -61,7 +43,7 @@ DownloadHandler::DownloadHandler(std::function<void(const QString &)> notice)
 
 void DownloadHandler::RemoveAbandonedLater() {
     QTimer::singleShot(kAbandonedDownloadsDelayMs, [] {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        const QString folder = ClientPaths::downloadFolder();
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
             CefRemoveAbandonedDownloads(CefString(folder.toStdU16String()));
         }
@@ -86,7 +68,7 @@ void DownloadHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownl
         notice_(QStringLiteral("同时下载过多, 已拦截: ") + noticeName(name));
         return;
     }
-    const QString folder = downloadFolder();
+    const QString folder = ClientPaths::usableDownloadFolder();
     const qint64 size = item->GetTotalBytes();
     if (folder.isEmpty() || !freeSpaceAllows(folder, size, 0)) {
         showDownloadNotice(false, name);

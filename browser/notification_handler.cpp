@@ -1,7 +1,7 @@
 #include "browser/notification_handler.h"
 
 #include "browser/main_page_window.h"
-#include "browser/settings_file.h"
+#include "paths/settings_file.h"
 
 NotificationHandler::NotificationHandler(MainPageWindow *window)
     : permissions_(SettingsFile::client(),

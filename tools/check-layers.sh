@@ -20,6 +20,6 @@ check() {
     fi
 }
 
-check 'ui|app' browser stats engine platform text
+check 'ui|app' browser paths stats engine platform text
 check 'app' ui
 exit $status
