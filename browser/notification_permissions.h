@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "browser/settings_file.h"
+#include "paths/settings_file.h"
 
 // Which origins may show notifications: the viewer's answer, asked once per origin and kept in
 // the settings file's "notifications" group. However often a page asks, the viewer sees one

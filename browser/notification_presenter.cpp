@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QImage>
 
+#include "paths/client_paths.h"
 #include "platform/platform.h"
 
 namespace {
@@ -38,7 +39,7 @@ std::string findProgramIcon() {
     if (QIcon::hasThemeIcon(QLatin1String(kDesktopEntry))) {
         return kDesktopEntry;
     }
-    const QString folder = QString::fromStdString(platform::dataFolderPath());
+    const QString folder = ClientPaths::dataFolder();
     const QString path = folder + QStringLiteral("/notification-icon.png");
     if (!QFile::exists(path)) {
         QDir().mkpath(folder);

@@ -1,25 +1,14 @@
 #include "browser/simple_handler.h"
 
-#include <functional>
+#include <QString>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QNetworkInformation>
-#include <QStandardPaths>
-#include <QStorageInfo>
-#include <QTimer>
-
-#include "browser/browser_keys.h"
-#include "browser/free_space_floor.h"
-#include "browser/load_error_page.h"
-#include "browser/load_retry.h"
-#include "browser/make_data_uri.h"
-#include "browser/settings_file.h"
+#include "browser/dev_tools_window.h"
+#include "browser/main_page_window.h"
+#include "browser/page_window.h"
+#include "browser/page_windows.h"
 #include "browser/zoom_steps.h"
 #include "include/cef_app.h"
 #include "platform/platform.h"
-#include "platform/widget_handle.h"
-#include "ui/vantoro_client.h"
 
 namespace {
 
@@ -31,126 +20,32 @@ static_assert(kDevToolsMenuCommandId >= MENU_ID_USER_FIRST &&
 // "&开发者工具": the ampersand makes the next character the item's mnemonic.
 constexpr char kDevToolsMenuLabel[] = u8"&开发者工具";
 
-// How long a file name may be in a notice before its middle gives way to an ellipsis.
-constexpr int kNoticeNameLength = 40;
-
-// The error page's code for a page whose process ended: the engine's load errors are all
-// negative.
-constexpr int kRenderProcessGoneCode = 1000;
-
-constexpr char kReloadedNotice[] = u8"页面异常退出，已重新加载";
-constexpr char kBusyNotice[] = u8"页面暂无响应，将在其恢复后重新加载";
-
-// The error page's own loads carry it in a data URI; the site's pages cannot send the main frame
-// to one.
-constexpr char kDataScheme[] = "data:";
-
-const char *terminationText(cef_termination_status_t status) {
-    switch (status) {
-        case TS_PROCESS_WAS_KILLED:
-            return "page process was killed";
-        case TS_PROCESS_CRASHED:
-            return "page process crashed";
-        case TS_PROCESS_OOM:
-            return "page process ran out of memory";
-        case TS_ABNORMAL_TERMINATION:
-            break;
-    }
-    return "page process ended abnormally";
-}
-
-// Downloads running at once; a page asking for more is refused.
-constexpr int kMaxRunningDownloads = 3;
-constexpr int kAbandonedDownloadsDelayMs = 3000;
-
-QString toQString(const CefString &text) {
-    return QString::fromStdU16String(text.ToString16());
-}
-
-// The user's download folder, made if missing; empty when there is none to write to. The data
-// folder is never one: clearing the cache would take the downloads with it.
-QString downloadFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        return QString();
-    }
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    const QString data =
-        QFileInfo(QString::fromStdString(platform::dataFolderPath())).canonicalFilePath();
-    if (!data.isEmpty() && (canonical == data || canonical.startsWith(data + QLatin1Char('/')))) {
-        return QString();
-    }
-    return folder;
-}
-
-// Whether a download in folder may go on: see FreeSpaceFloor.
-bool freeSpaceAllows(const QString &folder, qint64 remaining, qint64 step) {
-    const QStorageInfo disk(folder);
-    return !disk.isValid() ||
-           FreeSpaceFloor::allows(disk.bytesAvailable(), disk.bytesTotal(), remaining, step);
-}
-
-QString noticeName(const QString &name) {
-    if (name.size() <= kNoticeNameLength) {
-        return name;
-    }
-    const int half = kNoticeNameLength / 2;
-    return name.left(half) + QChar(0x2026) + name.right(half);
-}
-
 }  // namespace
 
-SimpleHandler::SimpleHandler(VantoroClient *owner)
-    : owner_(owner),
-      notification_permissions_(
-          SettingsFile::client(),
-          [owner](const QString &host,
-                  std::function<void(NotificationPermissions::Answer)> answer) {
-              owner->askNotificationPermission(host, std::move(answer));
-          }),
+SimpleHandler::SimpleHandler(MainPageWindow *window)
+    : windows_(std::make_shared<PageWindows>(window)),
       external_links_(
-          [owner](const QString &url, std::function<void(ExternalLinks::Answer)> answer) {
-              owner->askExternalLink(url, std::move(answer));
+          [window](const QString &url, std::function<void(ExternalLinks::Answer)> answer) {
+              window->askExternalLink(url, std::move(answer));
           },
           [](const QString &url) { platform::openExternally(url.toStdString()); }),
-      notification_presenter_({[owner](const QString &text) { owner->showNotice(text); },
-                               [owner] { owner->bringToFront(); }}) {
-    retry_.reset(new LoadRetry([this](const std::string &url) {
-        for (const CefRefPtr<CefBrowser> &browser : GetBrowserList()) {
-            if (browser->GetIdentifier() == owner_->browserId) {
-                browser->GetMainFrame()->LoadURL(url);
-            }
-        }
-    }));
-}
+      downloads_(new DownloadHandler([windows = windows_](const QString &text) {
+          windows->postMain([text](MainPageWindow &main) { main.showNotice(text); });
+      })),
+      keys_(new KeyHandler(windows_)),
+      notifications_(new NotificationHandler(window)),
+      recovery_(new LoadRecoveryHandler(windows_, [this] { return MainBrowser(); })) {}
 
 SimpleHandler::~SimpleHandler() = default;
-
-void SimpleHandler::WatchNetwork() {
-    // Where the system can tell that the network is back, a waiting page is tried at once; where
-    // it cannot, the back-off alone brings it back.
-    if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
-        LoadRetry *retry = retry_.get();
-        QObject::connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged,
-                         retry, [retry](QNetworkInformation::Reachability reachability) {
-                             if (reachability != QNetworkInformation::Reachability::Disconnected &&
-                                 reachability != QNetworkInformation::Reachability::Unknown) {
-                                 retry->networkBack();
-                             }
-                         });
-    }
-    // Once the window is up: what killed clients left in the download folder goes.
-    QTimer::singleShot(kAbandonedDownloadsDelayMs, [] {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-            CefRemoveAbandonedDownloads(CefString(folder.toStdU16String()));
-        }
-    });
-}
 
 SimpleHandler::BrowserList SimpleHandler::GetBrowserList() {
     std::lock_guard<std::mutex> lock(browser_list_mutex_);
     return browser_list_;
+}
+
+CefRefPtr<CefBrowser> SimpleHandler::MainBrowser() {
+    std::lock_guard<std::mutex> lock(browser_list_mutex_);
+    return browser_list_.empty() ? nullptr : browser_list_.front();
 }
 
 bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
@@ -172,215 +67,14 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
 }
 
 void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) {
-    // Pop-ups switch their own windows; the window's switch is made on its own thread.
-    if (browser->GetIdentifier() != owner_->browserId) {
-        if (fullscreen) {
-            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-                owner->popupEnteredFullscreen(popup);
-            });
-        }
-        return;
-    }
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner,
-                              [owner, fullscreen] { owner->showPageFullscreen(fullscreen); });
+    // Pop-ups' windows are switched by the engine; the window's switch is made on its own thread.
+    windows_->post(browser,
+                   [fullscreen](PageWindow &window) { window.showPageFullscreen(fullscreen); });
 }
 
 void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
     const double factor = zoom_steps::factorOf(zoom_level);
-    if (browser->GetIdentifier() != owner_->browserId) {
-        onPopupWindow(browser, [factor](VantoroClient *owner, QWidget *popup) {
-            owner->popupZoomChanged(popup, factor);
-        });
-        return;
-    }
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner, [owner, factor] { owner->pageZoomChanged(factor); });
-}
-
-// Whether a key is taken is answered at once; what it does happens on the window's next turn,
-// outside the engine's key handling (a refresh's beacon waits for its answer).
-bool SimpleHandler::OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
-                                  CefEventHandle, bool *) {
-    if (browser->GetIdentifier() != owner_->browserId) {
-        return false;
-    }
-    VantoroClient *owner = owner_;
-    switch (browserKeyBeforePage(event)) {
-        case BrowserKey::kToggleFullscreen:
-            QMetaObject::invokeMethod(
-                owner, [owner] { owner->toggleWindowFullscreen(); }, Qt::QueuedConnection);
-            return true;
-        case BrowserKey::kLeaveFullscreen:
-            if (!owner->viewerFullscreen()) {
-                return false;
-            }
-            QMetaObject::invokeMethod(
-                owner, [owner] { owner->leaveWindowFullscreen(); }, Qt::QueuedConnection);
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool SimpleHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &event,
-                               CefEventHandle) {
-    const BrowserKey key = browserKeyAfterPage(event);
-    if (key == BrowserKey::kDevTools) {
-        // Any browser's tools, the pop-ups' too.
-        QMetaObject::invokeMethod(
-            owner_,
-            [self = CefRefPtr<SimpleHandler>(this), browser] { self->OpenDevToolsWindow(browser); },
-            Qt::QueuedConnection);
-        return true;
-    }
-    if (key == BrowserKey::kBack || key == BrowserKey::kForward) {
-        // Every browser moves through its own history.
-        QMetaObject::invokeMethod(
-            owner_,
-            [browser, key] {
-                if (key == BrowserKey::kBack) {
-                    browser->GoBack();
-                } else {
-                    browser->GoForward();
-                }
-            },
-            Qt::QueuedConnection);
-        return true;
-    }
-    if (browser->GetIdentifier() != owner_->browserId) {
-        return OnPopupKey(browser, key);
-    }
-    VantoroClient *owner = owner_;
-    std::function<void()> action;
-    switch (key) {
-        case BrowserKey::kReload:
-            action = [owner] { owner->reloadPage(false); };
-            break;
-        case BrowserKey::kReloadIgnoringCache:
-            action = [owner] { owner->reloadPage(true); };
-            break;
-        case BrowserKey::kZoomIn:
-            action = [owner] { owner->zoomPage(1); };
-            break;
-        case BrowserKey::kZoomOut:
-            action = [owner] { owner->zoomPage(-1); };
-            break;
-        case BrowserKey::kZoomReset:
-            action = [owner] { owner->zoomPage(0); };
-            break;
-        default:
-            return false;
-    }
-    QMetaObject::invokeMethod(owner, action, Qt::QueuedConnection);
-    return true;
-}
-
-// A pop-up's page gets the same keys for itself: its reload is no refresh of the site's count and
-// its zoom is not remembered.
-bool SimpleHandler::OnPopupKey(CefRefPtr<CefBrowser> browser, BrowserKey key) {
-    std::function<void()> action;
-    int zoom = 0;
-    switch (key) {
-        case BrowserKey::kReload:
-            action = [browser] { browser->Reload(); };
-            break;
-        case BrowserKey::kReloadIgnoringCache:
-            action = [browser] { browser->ReloadIgnoreCache(); };
-            break;
-        case BrowserKey::kZoomIn:
-        case BrowserKey::kZoomOut:
-            zoom = key == BrowserKey::kZoomIn ? 1 : -1;
-            [[fallthrough]];
-        case BrowserKey::kZoomReset:
-            action = [self = CefRefPtr<SimpleHandler>(this), browser, zoom] {
-                CefRefPtr<CefBrowserHost> host = browser->GetHost();
-                const double factor =
-                    zoom_steps::next(zoom_steps::factorOf(host->GetZoomLevel()), zoom);
-                host->SetZoomLevel(zoom_steps::levelOf(factor));
-                self->OnZoomChange(browser, host->GetZoomLevel());
-            };
-            break;
-        default:
-            return false;
-    }
-    QMetaObject::invokeMethod(owner_, action, Qt::QueuedConnection);
-    return true;
-}
-
-void SimpleHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem> item,
-                                     const CefString &suggested_name,
-                                     CefRefPtr<CefBeforeDownloadCallback> callback) {
-    // Not continued, a download is cancelled.
-    const QString name = DownloadTargets::safeName(toQString(suggested_name));
-    // As in browsers: a page may start one download by itself; every further one needs the user
-    // to have clicked or typed in the page since the one before.
-    if (!item->HasUserGesture()) {
-        if (unprompted_download_started_) {
-            showNotice(QStringLiteral("已拦截网页自动下载: ") + noticeName(name));
-            return;
-        }
-        unprompted_download_started_ = true;
-    }
-    if (running_downloads_ >= kMaxRunningDownloads) {
-        showNotice(QStringLiteral("同时下载过多, 已拦截: ") + noticeName(name));
-        return;
-    }
-    const QString folder = downloadFolder();
-    const qint64 size = item->GetTotalBytes();
-    if (folder.isEmpty() || !freeSpaceAllows(folder, size, 0)) {
-        showDownloadNotice(false, name);
-        return;
-    }
-    const QString path = download_targets_.reserve(folder, toQString(suggested_name));
-    ++running_downloads_;
-    received_[path] = 0;
-    callback->Continue(CefString(path.toStdU16String()), false);
-}
-
-void SimpleHandler::OnDownloadUpdated(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem> item,
-                                      CefRefPtr<CefDownloadItemCallback> callback) {
-    const QString path = toQString(item->GetFullPath());
-    if (item->IsInProgress()) {
-        // At every step of every download: a fast one fills a disk quickly. Cancelling reports
-        // the download's end, with the failure notice.
-        const qint64 received = item->GetReceivedBytes();
-        const qint64 total = item->GetTotalBytes();
-        qint64 &before = received_[path];
-        const qint64 step = received - before;
-        before = received;
-        if (!freeSpaceAllows(QFileInfo(path).absolutePath(), total >= 0 ? total - received : -1,
-                             step)) {
-            callback->Cancel();
-        }
-        return;
-    }
-    --running_downloads_;
-    received_.erase(path);
-    download_targets_.release(path);
-    showDownloadNotice(item->IsComplete(), QFileInfo(path).fileName());
-}
-
-void SimpleHandler::showDownloadNotice(bool arrived, const QString &name) {
-    showNotice((arrived ? QStringLiteral("已下载: ") : QStringLiteral("下载失败: ")) +
-               noticeName(name));
-}
-
-void SimpleHandler::onPopupWindow(CefRefPtr<CefBrowser> browser,
-                                  std::function<void(VantoroClient *, QWidget *)> action) {
-    const CefWindowHandle handle = browser->GetHost()->GetWindowHandle();
-    VantoroClient *owner = owner_;
-    // The pop-up may close before the window's thread comes to it.
-    QMetaObject::invokeMethod(owner, [owner, handle, action] {
-        if (QWidget *view = platform::widgetOfHandle(handle)) {
-            action(owner, view->window());
-        }
-    });
-}
-
-void SimpleHandler::showNotice(const QString &text) {
-    VantoroClient *owner = owner_;
-    QMetaObject::invokeMethod(owner, [owner, text] { owner->showNotice(text); });
+    windows_->post(browser, [factor](PageWindow &window) { window.pageZoomChanged(factor); });
 }
 
 void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
@@ -389,53 +83,11 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     // window's own.
     if (browser_list_.empty()) {
         browser_list_.push_back(browser);
-        owner_->browserId = browser->GetIdentifier();
+        windows_->setMainBrowser(browser->GetIdentifier());
         // Queued: the window looks the browser up in this list, under this lock.
-        VantoroClient *owner = owner_;
-        QMetaObject::invokeMethod(
-            owner, [owner] { owner->browserCreated(); }, Qt::QueuedConnection);
+        windows_->postMain([](MainPageWindow &window) { window.browserCreated(); },
+                           Qt::QueuedConnection);
     }
-}
-
-void SimpleHandler::OnShowNotification(CefRefPtr<CefBrowser>,
-                                       CefRefPtr<CefNotification> notification) {
-    notification_presenter_.Show(notification);
-}
-
-void SimpleHandler::OnNotificationClosed(CefRefPtr<CefBrowser>,
-                                         CefRefPtr<CefNotification> notification) {
-    notification_presenter_.Closed(notification);
-}
-
-void SimpleHandler::OnProtocolExecution(CefRefPtr<CefBrowser>, const CefString &url,
-                                        bool &allow_os_execution) {
-    allow_os_execution = false;
-    external_links_.Request(toQString(url));
-}
-
-bool SimpleHandler::OnShowPermissionPrompt(CefRefPtr<CefBrowser>, uint64,
-                                           const CefString &requesting_origin,
-                                           uint32 requested_permissions,
-                                           CefRefPtr<CefPermissionPromptCallback> callback) {
-    if (requested_permissions != CEF_PERMISSION_TYPE_NOTIFICATIONS) {
-        return false;
-    }
-    notification_permissions_.Request(toQString(requesting_origin), [callback](bool allowed) {
-        callback->Continue(allowed ? CEF_PERMISSION_RESULT_ACCEPT : CEF_PERMISSION_RESULT_DENY);
-    });
-    return true;
-}
-
-std::vector<std::pair<CefString, bool>> SimpleHandler::GetRememberedNotificationPermissions() {
-    std::vector<std::pair<CefString, bool>> remembered;
-    for (const auto &[origin, allowed] : notification_permissions_.Remembered()) {
-        remembered.emplace_back(CefString(origin.toStdU16String()), allowed);
-    }
-    return remembered;
-}
-
-void SimpleHandler::WithdrawNotifications() {
-    notification_presenter_.WithdrawAll();
 }
 
 bool SimpleHandler::DoClose(CefRefPtr<CefBrowser>) {
@@ -456,131 +108,46 @@ void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
         }
         empty = browser_list_.empty();
     }
-    render_recovery_.forget(browser->GetIdentifier());
-    {
-        std::lock_guard<std::mutex> lock(error_pages_mutex_);
-        error_pages_.erase(browser->GetIdentifier());
-    }
+    recovery_->Forget(browser);
     if (empty) {
         CefQuitMessageLoop();
     }
 }
 
-void SimpleHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>, int) {
-    if (browser->GetIdentifier() != owner_->browserId) {
-        return;
-    }
-    // The error page's own load is no sign that the failed page came back.
-    if (!failedUrlShown(browser).empty()) {
-        return;
-    }
-    retryOnWindowThread([](LoadRetry &retry) { retry.stop(); });
-}
-
-void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                ErrorCode errorCode, const CefString &errorText,
-                                const CefString &failedUrl) {
-    // A load the user or the page cancelled is no failure worth a page.
-    if (errorCode == ERR_ABORTED) {
-        return;
-    }
-    const std::string url = failedUrl.ToString();
-    // Only the window's page is tried again: what a pop-up shows is a script's choice, not the
-    // viewer's.
-    const bool main = browser->GetIdentifier() == owner_->browserId;
-    const bool retry = main && LoadRetry::isNetworkError(errorCode);
-    showErrorPage(browser, frame, url,
-                  buildLoadErrorPage(url, errorText.ToString(), errorCode, retry));
-    if (retry) {
-        retryOnWindowThread([url](LoadRetry &r) { r.failed(url); });
-    } else if (main) {
-        retryOnWindowThread([](LoadRetry &r) { r.stop(); });
-    }
-}
-
 void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                               TerminationStatus status) {
-    CefRefPtr<CefFrame> frame = browser->GetMainFrame();
-    // A page lost while it showed the error page comes back as the page that had failed.
-    std::string url = failedUrlShown(browser);
-    if (url.empty()) {
-        url = frame->GetURL().ToString();
-    }
-    const bool main = browser->GetIdentifier() == owner_->browserId;
-    if (render_recovery_.terminated(browser->GetIdentifier(), RenderRecovery::Clock::now()) ==
-        RenderRecovery::Action::Reload) {
-        if (!url.empty()) {
-            frame->LoadURL(url);
-        }
-        if (main) {
-            showNotice(QString::fromUtf8(kReloadedNotice));
-        } else {
-            onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-                owner->showPopupNotice(popup, QString::fromUtf8(kReloadedNotice));
-            });
-        }
-        return;
-    }
-    showErrorPage(browser, frame, url,
-                  buildLoadErrorPage(url, terminationText(status), kRenderProcessGoneCode));
-    if (main) {
-        retryOnWindowThread([](LoadRetry &r) { r.stop(); });
-    }
+    recovery_->OnRenderProcessTerminated(browser, status);
 }
 
 void SimpleHandler::OnSharedRenderProcessUnresponsive(CefRefPtr<CefBrowser> browser) {
-    if (browser->GetIdentifier() == owner_->browserId) {
-        showNotice(QString::fromUtf8(kBusyNotice));
-    } else {
-        onPopupWindow(browser, [](VantoroClient *owner, QWidget *popup) {
-            owner->showPopupNotice(popup, QString::fromUtf8(kBusyNotice));
-        });
-    }
+    recovery_->OnSharedRenderProcessUnresponsive(browser);
 }
 
-void SimpleHandler::showErrorPage(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
-                                  const std::string &failedUrl, const std::string &page) {
-    const std::string uri = MakeDataUri(page, "text/html");
-    {
-        std::lock_guard<std::mutex> lock(error_pages_mutex_);
-        error_pages_[browser->GetIdentifier()] = ErrorPage{uri, failedUrl};
-    }
-    frame->LoadURL(uri);
+void SimpleHandler::OnProtocolExecution(CefRefPtr<CefBrowser>, const CefString &url,
+                                        bool &allow_os_execution) {
+    allow_os_execution = false;
+    external_links_.Request(QString::fromStdU16String(url.ToString16()));
 }
 
-std::string SimpleHandler::failedUrlShown(CefRefPtr<CefBrowser> browser) {
-    const std::string shown = browser->GetMainFrame()->GetURL().ToString();
-    if (shown.compare(0, sizeof(kDataScheme) - 1, kDataScheme) != 0) {
-        return std::string();
-    }
-    std::lock_guard<std::mutex> lock(error_pages_mutex_);
-    const auto found = error_pages_.find(browser->GetIdentifier());
-    return found == error_pages_.end() ? std::string() : found->second.failedUrl;
-}
-
-void SimpleHandler::retryOnWindowThread(std::function<void(LoadRetry &)> change) {
-    LoadRetry *retry = retry_.get();
-    QMetaObject::invokeMethod(retry, [retry, change] { change(*retry); });
+void SimpleHandler::WithdrawNotifications() {
+    notifications_->WithdrawAll();
 }
 
 void SimpleHandler::ReloadPage(CefRefPtr<CefBrowser> browser, bool ignore_cache) {
-    retry_->stop();
-    const std::string failed = failedUrlShown(browser);
-    if (failed.empty() && ignore_cache) {
-        browser->ReloadIgnoreCache();
-    } else if (failed.empty()) {
-        browser->Reload();
-    } else {
-        browser->GetMainFrame()->LoadURL(failed);
-    }
+    recovery_->ReloadPage(browser, ignore_cache);
 }
 
 void SimpleHandler::StopRetrying() {
-    retry_->stop();
+    recovery_->StopRetrying();
+}
+
+void SimpleHandler::WatchNetwork() {
+    recovery_->WatchNetwork();
+    DownloadHandler::RemoveAbandonedLater();
 }
 
 void SimpleHandler::SetWindowMinimised(bool minimised) {
-    retry_->setSuspended(minimised);
+    recovery_->SetWindowMinimised(minimised);
 }
 
 void SimpleHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
@@ -609,23 +176,6 @@ bool SimpleHandler::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPt
         // Copy, Paste and the rest are the engine's to carry out.
         return false;
     }
-    OpenDevToolsWindow(browser);
+    openDevToolsWindow(browser);
     return true;
-}
-
-void SimpleHandler::OpenDevToolsWindow(CefRefPtr<CefBrowser> browser) {
-    CefWindowInfo window_info;
-    window_info.ex_style = 0;
-    window_info.window_name = "DevTools";
-    window_info.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE;
-    // Let the window system place and size the tools.
-    window_info.x = CW_USEDEFAULT;
-    window_info.y = CW_USEDEFAULT;
-    window_info.width = CW_USEDEFAULT;
-    window_info.height = CW_USEDEFAULT;
-    window_info.parent_window = 0;
-    window_info.menu = nullptr;
-    window_info.windowless_rendering_enabled = 0;
-    // No client: the tools' browser must never enter this handler's browser list.
-    browser->GetHost()->ShowDevTools(window_info, nullptr, CefBrowserSettings(), CefPoint());
 }

@@ -14,17 +14,13 @@
 #include "ui/drag_proxy.h"
 #include "ui/external_link_question.h"
 #include "ui/notification_question.h"
+#include "ui/page_notices.h"
+#include "ui/popup_window.h"
 #include "ui_vantoro_client.h"
 
 namespace {
 
 constexpr int kResizeBorder = 8;
-const char kLeaveFullscreenNotice[] = u8"按 Esc 即可退出全屏模式";
-
-QString zoomNotice(double factor) {
-    return QStringLiteral("缩放: %1%").arg(zoom_steps::percentOf(factor));
-}
-
 // The home page as the engine gets it, made anew wherever it is used.
 CefString homePageUrl() {
     const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
@@ -35,7 +31,6 @@ CefString homePageUrl() {
 
 VantoroClient::VantoroClient(QWidget *parent)
     : QMainWindow(parent),
-      browserId(0),
       clearCacheRequested(false),
       handler(nullptr),
       ui(new Ui::VantoroClientClass) {
@@ -109,21 +104,13 @@ void VantoroClient::sendStatBeacon(int kind) {
     ::sendStatBeacon(kind);
 }
 
-CefRefPtr<CefBrowser> VantoroClient::findBrowser(int id) {
-    if (!handler) {
-        return nullptr;
-    }
-    for (const CefRefPtr<CefBrowser> &browser : handler->GetBrowserList()) {
-        if (browser->GetIdentifier() == id) {
-            return browser;
-        }
-    }
-    return nullptr;
+CefRefPtr<CefBrowser> VantoroClient::mainBrowser() {
+    return handler ? handler->MainBrowser() : nullptr;
 }
 
 void VantoroClient::on_return_home() {
     const CefString url = homePageUrl();
-    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
     if (!browser) {
         return;
     }
@@ -140,7 +127,7 @@ void VantoroClient::on_reflesh() {
 }
 
 void VantoroClient::reloadPage(bool ignoreCache) {
-    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
     if (browser) {
         handler->ReloadPage(browser, ignoreCache);
     }
@@ -148,7 +135,7 @@ void VantoroClient::reloadPage(bool ignoreCache) {
 }
 
 void VantoroClient::zoomPage(int direction) {
-    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
     if (!browser) {
         return;
     }
@@ -160,15 +147,11 @@ void VantoroClient::zoomPage(int direction) {
 
 void VantoroClient::pageZoomChanged(double factor) {
     settings_.saveZoom(factor);
-    showNotice(zoomNotice(factor));
-}
-
-void VantoroClient::popupZoomChanged(QWidget *popup, double factor) {
-    showPopupNotice(popup, zoomNotice(factor));
+    showNotice(page_notices::zoom(factor));
 }
 
 void VantoroClient::browserCreated() {
-    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
     if (browser) {
         browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
     }
@@ -246,7 +229,7 @@ void VantoroClient::toggleWindowFullscreen() {
     windowFullscreen_ = false;
     if (pageFullscreen_) {
         // The page leaves as if it had asked to; the engine then reports the change.
-        if (CefRefPtr<CefBrowser> browser = findBrowser(browserId)) {
+        if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
             browser->GetMainFrame()->ExecuteJavaScript("document.exitFullscreen()", "", 0);
         }
         return;
@@ -273,7 +256,7 @@ void VantoroClient::updateFullscreen() {
         ui->titleWidget->hide();
         layout->setContentsMargins(QMargins());
         showFullScreen();
-        ui->titleWidget->showTopNotice(QString::fromUtf8(kLeaveFullscreenNotice), this,
+        ui->titleWidget->showTopNotice(QString::fromUtf8(page_notices::kLeaveFullscreen), this,
                                        screen()->geometry());
     } else {
         ui->titleWidget->show();
@@ -311,13 +294,8 @@ void VantoroClient::showNotice(const QString &text) {
     ui->titleWidget->showNotice(text);
 }
 
-void VantoroClient::showPopupNotice(QWidget *popup, const QString &text) {
-    const QRect area = popup->isFullScreen() ? popup->screen()->geometry() : popup->geometry();
-    ui->titleWidget->showTopNotice(text, popup, area);
-}
-
-void VantoroClient::popupEnteredFullscreen(QWidget *popup) {
-    showPopupNotice(popup, QString::fromUtf8(kLeaveFullscreenNotice));
+std::unique_ptr<PageWindow> VantoroClient::popupWindow(QWidget *popup) {
+    return std::make_unique<PopupWindow>(popup, ui->titleWidget);
 }
 
 void VantoroClient::askNotificationPermission(
@@ -380,7 +358,7 @@ bool VantoroClient::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void VantoroClient::placeBrowser() {
-    CefRefPtr<CefBrowser> browser = findBrowser(browserId);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
     if (!browser) {
         return;
     }

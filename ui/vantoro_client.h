@@ -5,11 +5,10 @@
 #include <QMargins>
 #include <QRect>
 
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "browser/main_page_window.h"
 #include "browser/simple_handler.h"
 #include "include/cef_browser.h"
 #include "ui/window_settings.h"
@@ -22,16 +21,13 @@ class VantoroClientClass;
 
 // The client's only window: frameless, the title bar on top and the site's page below it in
 // "webWidget".
-class VantoroClient : public QMainWindow {
+class VantoroClient : public QMainWindow, public MainPageWindow {
     Q_OBJECT
 
 public:
     explicit VantoroClient(QWidget *parent = nullptr);
     ~VantoroClient() override;
 
-    // The window's browser, 0 until the engine has reported it. Written by the client handler on
-    // the engine's side, read here.
-    std::atomic<std::int32_t> browserId;
     // Set by the clear-cache command; the data folder is removed after the engine has shut down.
     bool clearCacheRequested;
     CefRefPtr<SimpleHandler> handler;
@@ -42,42 +38,35 @@ public:
 
     // The page entered or left full screen: the window covers its screen with the page alone, or
     // comes back as it was before, maximised or at its former geometry.
-    void showPageFullscreen(bool fullscreen);
+    void showPageFullscreen(bool fullscreen) override;
     // The viewer's own full screen (F11), in which the page may go full screen and back as well.
     // Turning it off while the page is in full screen ends the page's.
-    void toggleWindowFullscreen();
-    bool viewerFullscreen() const { return windowFullscreen_; }
-    void leaveWindowFullscreen();
+    void toggleWindowFullscreen() override;
+    bool viewerFullscreen() const override { return windowFullscreen_; }
+    void leaveWindowFullscreen() override;
 
-    // Reloads the page, from the network alone if ignoreCache, and counts a refresh.
-    void reloadPage(bool ignoreCache);
-    // One step larger (1), smaller (-1), or back to 100 % (0).
-    void zoomPage(int direction);
+    void reloadPage(bool ignoreCache) override;
+    void zoomPage(int direction) override;
     // The page's zoom is now factor: it is remembered, and the viewer told.
-    void pageZoomChanged(double factor);
+    void pageZoomChanged(double factor) override;
     // The window's browser is there: it gets the zoom the viewer left it with, and the page area's
     // size as it is now, which may have changed while the engine was making it.
-    void browserCreated();
+    void browserCreated() override;
+    QObject *object() override { return this; }
+    std::unique_ptr<PageWindow> popupWindow(QWidget *popup) override;
 
     // Brings the window back, out of the taskbar too, and to the front: for a later start, which
     // hands over the desktop's activation token it was given (empty without one).
     void showAgain(const QByteArray &activationToken);
 
     // A short notice in the title bar's bubble that goes away by itself.
-    void showNotice(const QString &text);
-    // The same notice at the top of a pop-up's own window, or of its screen in full screen.
-    void showPopupNotice(QWidget *popup, const QString &text);
-    // A pop-up's page is now at factor: the pop-up says so; it is not remembered.
-    void popupZoomChanged(QWidget *popup, double factor);
-    // A pop-up's own window went full screen: it says how to leave, as the main window does.
-    void popupEnteredFullscreen(QWidget *popup);
-    // Asks in a bubble where the notice shows whether host may send notifications.
-    void askNotificationPermission(const QString &host,
-                                   std::function<void(NotificationPermissions::Answer)> answer);
-    // Asks in a bubble where the notice shows whether url may go to the desktop's handler.
-    void askExternalLink(const QString &url, std::function<void(ExternalLinks::Answer)> answer);
-    // Shows the window, restored if minimised, above the others and with the focus.
-    void bringToFront();
+    void showNotice(const QString &text) override;
+    // The questions hang in a bubble where the notice shows.
+    void askNotificationPermission(
+        const QString &host, std::function<void(NotificationPermissions::Answer)> answer) override;
+    void askExternalLink(const QString &url,
+                         std::function<void(ExternalLinks::Answer)> answer) override;
+    void bringToFront() override;
 
     // geometry as it is where its centre lies on a screen, else moved (and shrunk) into fallback.
     static QRect onAScreen(QRect geometry, const QRect &fallback);
@@ -104,8 +93,8 @@ private:
     void updateFullscreen();
     // Sizes the browser's window to "webWidget".
     void placeBrowser();
-    // The tracked browser with identifier id, or null.
-    CefRefPtr<CefBrowser> findBrowser(int id);
+    // The window's own browser, or null.
+    CefRefPtr<CefBrowser> mainBrowser();
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
     std::unique_ptr<Ui::VantoroClientClass> ui;

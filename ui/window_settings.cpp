@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "browser/settings_file.h"
 #include "browser/zoom_steps.h"
+#include "paths/settings_file.h"
 
 namespace {
 

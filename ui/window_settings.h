@@ -5,7 +5,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "browser/settings_file.h"
+#include "paths/settings_file.h"
 
 // How the viewer left the window: its normal geometry, whether it was maximised, and the page's
 // zoom. Kept in the user's configuration folder under the application's names, apart from the

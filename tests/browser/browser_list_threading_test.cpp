@@ -6,16 +6,14 @@
 
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
 TEST(BrowserListThreading, SnapshotsAndIdentifierStayConsistentWhileBrowsersComeAndGo) {
     constexpr int kBrowsers = 2000;
-    VantoroClient &owner = testOwner();
-    owner.browserId = 0;
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&owner);
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     std::atomic<bool> readerStarted{false};
     std::atomic<bool> done{false};
 
@@ -40,7 +38,7 @@ TEST(BrowserListThreading, SnapshotsAndIdentifierStayConsistentWhileBrowsersCome
     int lastSeen = 0;
     bool popupListed = false;
     bool wentBack = false;
-    bool identifierBehind = false;
+    bool popupMain = false;
     readerStarted = true;
     do {
         const SimpleHandler::BrowserList list = handler->GetBrowserList();
@@ -49,17 +47,19 @@ TEST(BrowserListThreading, SnapshotsAndIdentifierStayConsistentWhileBrowsersCome
             popupListed |= list.size() > 1 || id < 0;
             wentBack |= id < lastSeen;
             lastSeen = id;
-            // The identifier is written with the entry, so it is never behind the list.
-            identifierBehind |= owner.browserId.load() < id;
+        }
+        // The main browser is looked up in the same list.
+        if (const CefRefPtr<CefBrowser> main = handler->MainBrowser()) {
+            popupMain |= main->GetIdentifier() < 0;
         }
     } while (!done);
     engine.join();
 
     EXPECT_FALSE(popupListed);
     EXPECT_FALSE(wentBack);
-    EXPECT_FALSE(identifierBehind);
+    EXPECT_FALSE(popupMain);
     EXPECT_TRUE(handler->GetBrowserList().empty());
-    EXPECT_EQ(owner.browserId, kBrowsers);
+    EXPECT_EQ(handler->MainBrowser(), nullptr);
 }
 
 }  // namespace

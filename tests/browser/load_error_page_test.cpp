@@ -12,8 +12,7 @@
 #include "browser/make_data_uri.h"
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
@@ -35,14 +34,13 @@ std::string decodeDataUri(const std::string &uri, const std::string &prefix) {
 
 class LoadErrorTest : public ::testing::Test {
 protected:
-    // The handler's browser is not the window's: its pages are never retried.
-    void SetUp() override { testOwner().browserId = 0; }
-
+    // The window never got a browser of its own: the handler's pages are never retried.
+    FakePageWindow window;
     // The page the handler loads into frame for one failure, or "" when it loads nothing.
     std::string pageFor(int errorCode, const CefString &errorText, const CefString &failedUrl) {
         CefRefPtr<RecordingFrame> frame = new RecordingFrame;
-        handler->OnLoadError(browser, frame.get(), static_cast<ErrorCode>(errorCode), errorText,
-                             failedUrl);
+        handler->GetLoadHandler()->OnLoadError(
+            browser, frame.get(), static_cast<ErrorCode>(errorCode), errorText, failedUrl);
         EXPECT_TRUE(browser->mainFrame->loadedUrls.empty());
         if (frame->loadedUrls.empty()) {
             return "";
@@ -51,7 +49,7 @@ protected:
         return decodeDataUri(frame->loadedUrls.front(), kHtmlPrefix);
     }
 
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     CefRefPtr<RecordingBrowser> browser = new RecordingBrowser(1);
 };
 

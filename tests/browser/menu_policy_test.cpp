@@ -7,7 +7,7 @@
 
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
@@ -63,7 +63,8 @@ protected:
                                              EVENTFLAG_NONE);
     }
 
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     CefRefPtr<RecordingBrowser> browser = new RecordingBrowser(1);
 };
 

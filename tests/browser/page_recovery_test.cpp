@@ -16,8 +16,7 @@
 #include "browser/render_recovery.h"
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
@@ -128,10 +127,10 @@ protected:
     void TearDown() override {
         handler->OnBeforeClose(popup);
         handler->OnBeforeClose(main);
-        testOwner().browserId = 0;
     }
 
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
     CefRefPtr<RecordingBrowser> main = new RecordingBrowser(21);
     CefRefPtr<RecordingBrowser> popup = new RecordingBrowser(22);
 };
@@ -161,8 +160,8 @@ TEST_F(PageRecoveryTest, OnlyTheWindowsPageLostToTheNetworkSaysItRetries) {
     const char kLine[] = "<p>&#31245;&#21518;";
     CefRefPtr<RecordingFrame> frame = new RecordingFrame;
     const auto pageOf = [&](CefRefPtr<RecordingBrowser> browser, int code) {
-        handler->OnLoadError(browser.get(), frame.get(), static_cast<ErrorCode>(code), "e",
-                             "https://live.example/");
+        handler->GetLoadHandler()->OnLoadError(
+            browser.get(), frame.get(), static_cast<ErrorCode>(code), "e", "https://live.example/");
         const std::string uri = frame->loadedUrls.back();
         return QByteArray::fromBase64(QByteArray::fromPercentEncoding(
                                           QByteArray::fromStdString(uri.substr(uri.find(',') + 1))))

@@ -1,21 +1,19 @@
 // The handler's record of the window's browser: which browser it keeps, what the window learns of
-// it, how references are held and given up, and how many downloads it lets run.
-#include <QStringList>
+// it, and how references are held and given up.
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 #include "browser/simple_handler.h"
 #include "tests/browser/engine_doubles.h"
-#include "tests/browser/test_owner.h"
-#include "ui/vantoro_client.h"
+#include "tests/browser/fake_page_window.h"
 
 namespace {
 
 class SimpleHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override { testOwner().browserId = 0; }
-
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&window);
 };
 
 std::vector<int> identifiers(const SimpleHandler::BrowserList &list) {
@@ -32,21 +30,24 @@ TEST_F(SimpleHandlerTest, KeepsTheFirstBrowserAndIgnoresPopUps) {
     CefRefPtr<CefBrowser> main = new RecordingBrowser(7);
     handler->OnAfterCreated(main);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), main);
 
     // A pop-up opened with the same client neither joins the list nor takes over the window.
     CefRefPtr<CefBrowser> popup = new RecordingBrowser(8);
     handler->OnAfterCreated(popup);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), main);
+    // The window hears of its own browser only, on its own thread's next turn.
+    EXPECT_EQ(window.browsersCreated, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.browsersCreated, 1);
 
     handler->OnBeforeClose(popup);
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{7});
 
     handler->OnBeforeClose(main);
     EXPECT_TRUE(handler->GetBrowserList().empty());
-    // The window keeps the identifier; its lookups simply find nothing any more.
-    EXPECT_EQ(testOwner().browserId, 7);
+    EXPECT_EQ(handler->MainBrowser(), nullptr);
 }
 
 TEST_F(SimpleHandlerTest, ClosingRecognisesTheBrowserByIdentityNotByObject) {
@@ -75,7 +76,7 @@ TEST_F(SimpleHandlerTest, RecordsABrowserAgainOnceTheListIsEmpty) {
     handler->OnBeforeClose(new RecordingBrowser(4));
     handler->OnAfterCreated(new RecordingBrowser(9));
     EXPECT_EQ(identifiers(handler->GetBrowserList()), std::vector<int>{9});
-    EXPECT_EQ(testOwner().browserId, 9);
+    EXPECT_EQ(handler->MainBrowser()->GetIdentifier(), 9);
 }
 
 TEST_F(SimpleHandlerTest, NeverTakesOverAClose) {
@@ -100,7 +101,8 @@ TEST_F(SimpleHandlerTest, SnapshotsHoldReferencesOfTheirOwn) {
 
 TEST(SimpleHandlerLifetime, ReleaseReportsDestructionAndDropsTheBrowser) {
     bool browserDestroyed = false;
-    SimpleHandler *handler = new SimpleHandler(&testOwner());
+    FakePageWindow window;
+    SimpleHandler *handler = new SimpleHandler(&window);
     handler->AddRef();
     handler->AddRef();
     handler->OnAfterCreated(new RecordingBrowser(11, &browserDestroyed));
@@ -112,68 +114,6 @@ TEST(SimpleHandlerLifetime, ReleaseReportsDestructionAndDropsTheBrowser) {
 
     EXPECT_TRUE(handler->Release());
     EXPECT_TRUE(browserDestroyed);
-}
-
-// A download as the engine reports it; only what the handler asks of it.
-class StubDownloadItem : public CefDownloadItem {
-public:
-    StubDownloadItem(bool gesture, const QString &path = QString(), bool complete = false)
-        : gesture_(gesture), path_(path), complete_(complete) {}
-
-    bool IsInProgress() override { return !path_.isEmpty() && !complete_; }
-    bool IsComplete() override { return complete_; }
-    bool IsCanceled() override { return false; }
-    CefString GetFullPath() override { return CefString(path_.toStdU16String()); }
-    bool HasUserGesture() override { return gesture_; }
-    int64 GetReceivedBytes() override { return 0; }
-    int64 GetTotalBytes() override { return -1; }
-
-private:
-    bool gesture_;
-    QString path_;
-    bool complete_;
-
-    IMPLEMENT_REFCOUNTING(StubDownloadItem);
-};
-
-class RecordingStart : public CefBeforeDownloadCallback {
-public:
-    QString path;
-
-    void Continue(const CefString &download_path, bool) override {
-        path = QString::fromStdU16String(download_path.ToString16());
-    }
-
-    IMPLEMENT_REFCOUNTING(RecordingStart);
-};
-
-class IgnoredCancel : public CefDownloadItemCallback {
-public:
-    void Cancel() override {}
-
-    IMPLEMENT_REFCOUNTING(IgnoredCancel);
-};
-
-// What the handler answers a page that clicked for a download: the path it gave, or empty.
-QString startDownload(SimpleHandler &handler, const char *name) {
-    CefRefPtr<RecordingStart> start = new RecordingStart;
-    handler.OnBeforeDownload(nullptr, new StubDownloadItem(true), name, start);
-    return start->path;
-}
-
-TEST(SimpleHandlerDownloads, AtMostThreeRunAtOnceAndAnEndedOneMakesRoom) {
-    CefRefPtr<SimpleHandler> handler = new SimpleHandler(&testOwner());
-    QStringList running;
-    for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
-        running << startDownload(*handler, name);
-        EXPECT_FALSE(running.last().isEmpty()) << name;
-    }
-    EXPECT_TRUE(startDownload(*handler, "d.mp4").isEmpty());
-
-    handler->OnDownloadUpdated(nullptr, new StubDownloadItem(true, running.takeFirst(), true),
-                               new IgnoredCancel);
-    EXPECT_FALSE(startDownload(*handler, "e.mp4").isEmpty());
-    EXPECT_TRUE(startDownload(*handler, "f.mp4").isEmpty());
 }
 
 }  // namespace

@@ -89,7 +89,6 @@ TEST_F(VantoroClientTest, FormHasItsSizesMarginsAndFlags) {
     EXPECT_EQ(window.minimumSize(), kFittedSize);
     EXPECT_EQ(window.windowTitle(), "VantoroClient");
     EXPECT_EQ(window.windowFlags() & 0xE801, 0xE801);
-    EXPECT_EQ(window.browserId, 0);
     EXPECT_FALSE(window.clearCacheRequested);
 
     // The minimum heights need 40 + 555 + 18 pixels; below that the layout squeezes a margin.
@@ -160,7 +159,7 @@ TEST_F(VantoroClientTest, CommandsWithoutABrowserDoNothing) {
     QTest::mouseClick(window.findChild<QPushButton *>("returnhomeButton"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton *>("refreshButton"), Qt::LeftButton);
     window.resize(1200, 700);
-    EXPECT_EQ(window.browserId, 0);
+    EXPECT_EQ(window.handler->MainBrowser(), nullptr);
     // Refresh counts even without a browser; return home sends nothing, nor does the window's
     // making: the application counts the start.
     EXPECT_EQ(statIds(), QStringList{"770003"});

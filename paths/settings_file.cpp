@@ -1,17 +1,16 @@
-#include "browser/settings_file.h"
+#include "paths/settings_file.h"
 
 #include <cstdio>
 #include <string>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "paths/client_paths.h"
 #include "platform/platform.h"
 
 namespace {
@@ -70,14 +69,8 @@ bool serialise(const QMap<QString, QVariant> &values, QByteArray &content, QStri
 
 }  // namespace
 
-QString settingsFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +
-           QCoreApplication::applicationName() + QStringLiteral(".conf");
-}
-
 SettingsFile &SettingsFile::client() {
-    static SettingsFile file(settingsFilePath());
+    static SettingsFile file(ClientPaths::settingsFile());
     return file;
 }
 

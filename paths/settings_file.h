@@ -1,15 +1,10 @@
-#ifndef BROWSER_SETTINGS_FILE_H_
-#define BROWSER_SETTINGS_FILE_H_
+#ifndef PATHS_SETTINGS_FILE_H_
+#define PATHS_SETTINGS_FILE_H_
 
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
-// The client's settings file (QSettings, INI format), shared by the window's place and zoom and the
-// notification answers: in the platform's standard configuration location under the
-// organisation's folder, outside the data folder, so that clearing the cache keeps them.
-QString settingsFilePath();
 
 // The content of a settings file, read once and then kept in memory: the file is the client's to
 // write, and reading it again at every use would let whatever lies at its path stall the window.
@@ -21,7 +16,7 @@ class SettingsFile {
 public:
     static constexpr qint64 kMaximumSize = 1024 * 1024;
 
-    // The client's own file at settingsFilePath(), read at the first call.
+    // The client's own file at ClientPaths::settingsFile(), read at the first call.
     static SettingsFile &client();
 
     explicit SettingsFile(QString path);
@@ -43,4 +38,4 @@ private:
     bool failure_reported_ = false;
 };
 
-#endif  // BROWSER_SETTINGS_FILE_H_
+#endif  // PATHS_SETTINGS_FILE_H_
