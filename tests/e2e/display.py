@@ -2,12 +2,14 @@
 as a user would: xdotool for the mouse and keyboard, the window system for geometry, and the
 screen's pixels."""
 
-import ctypes
 import os
 import select
 import subprocess
 import tempfile
 import time
+
+from Xlib import X, display as xdisplay
+from Xlib.protocol import event
 
 from processes import poll
 
@@ -194,27 +196,19 @@ class XDisplay:
 
     def close_window(self, window):
         """Asks a window to close, as a window manager does when the user closes it."""
-        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XInternAtom.restype = ctypes.c_ulong
-        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                    ctypes.POINTER(_XEvent)]
-        xlib.XFlush.argtypes = [ctypes.c_void_p]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        connection = xlib.XOpenDisplay(self.name.encode())
-        if not connection:
-            raise RuntimeError("cannot open the X display " + self.name)
-        event = _XEvent()
-        event.client.type = 33  # ClientMessage
-        event.client.window = window
-        event.client.message_type = xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0)
-        event.client.format = 32
-        event.client.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
-        xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
-        xlib.XFlush(connection)
-        xlib.XCloseDisplay(connection)
+        connection = self.connect()
+        try:
+            protocols = connection.intern_atom("WM_PROTOCOLS")
+            delete = connection.intern_atom("WM_DELETE_WINDOW")
+            target = connection.create_resource_object("window", window)
+            target.send_event(event.ClientMessage(window=target, client_type=protocols,
+                                                  data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+            connection.sync()
+        finally:
+            connection.close()
+
+    def connect(self):
+        return xdisplay.Display(self.name)
 
     # --- pixels ------------------------------------------------------------------------------
 
@@ -233,60 +227,22 @@ class XDisplay:
     def white_shares(self, rect, until, timeout=30):
         """Grabs rect of the screen again and again, as fast as the X server answers, until
         until() is true; returns each grab's share of pure white pixels (0..1)."""
-        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        xlib.XGetImage.restype = ctypes.POINTER(_XImage)
-        xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                                   ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-        xlib.XFree.argtypes = [ctypes.c_void_p]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        connection = xlib.XOpenDisplay(self.name.encode())
-        if not connection:
-            raise RuntimeError("cannot open the X display " + self.name)
-        root = xlib.XDefaultRootWindow(connection)
+        connection = self.connect()
+        root = connection.screen().root
         x, y, width, height = rect
         shares = []
         deadline = time.monotonic() + timeout
         try:
             while not until() and time.monotonic() < deadline:
-                image = xlib.XGetImage(connection, root, x, y, width, height, 0xFFFFFFFF, 2)
-                if not image:
-                    raise RuntimeError("cannot read the screen at %s" % (rect,))
-                contents = image.contents
-                if contents.bits_per_pixel != 32:
-                    raise RuntimeError("%d bits per pixel" % contents.bits_per_pixel)
-                data = ctypes.string_at(contents.data, contents.bytes_per_line * height)
-                xlib.XFree(contents.data)
-                xlib.XFree(image)
-                # Blue, green and red bytes of each pixel, then a pad byte.
-                white = sum(1 for i in range(0, len(data), 4)
+                image = root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+                data = image.data
+                # Blue, green and red bytes of each pixel, then a pad byte (depth 24 in 32 bits).
+                white = sum(1 for i in range(0, width * height * 4, 4)
                             if data[i] == data[i + 1] == data[i + 2] == 255)
                 shares.append(white / (width * height))
         finally:
-            xlib.XCloseDisplay(connection)
+            connection.close()
         return shares
-
-
-class _XImage(ctypes.Structure):
-    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
-                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
-                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
-                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
-                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
-
-
-class _XClientMessageEvent(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("client", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
 def brightness(rgb):

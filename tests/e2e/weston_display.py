@@ -11,6 +11,9 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
+
+from Xlib import X
 
 from display import SCREEN, XDisplay
 from processes import poll
@@ -90,11 +93,42 @@ class WestonDisplay:
             w, h = self.size
             return self.x.pixels(w // 2 - 40, h // 2 - 40, 1, 1) == BACKGROUND
         poll(ready, 30, description="weston's desktop")
+        self._enter_pointer()
         if self.xwayland:
             found = poll(lambda: re.search(r"xserver listening on display (:\d+)", self._log()),
                          15, description="weston's XWayland server")
             # weston shades the background around X windows: they are found through X.
             self.windows = XDisplay.existing(found.group(1), self.size)
+
+    def _enter_pointer(self):
+        """weston's X11 backend follows the pointer only from an enter event on its window, and
+        the X server does not always send one for a window mapped under the pointer: weston then
+        keeps its pointer at 0, 0 and moves it by the X pointer's steps, not to its places. A
+        window of ours shown under the pointer and taken away makes the pointer leave weston's
+        window and enter it again."""
+        connection = self.x.connect()
+        try:
+            root = connection.screen().root
+            where = root.query_pointer()
+            cover = root.create_window(where.root_x, where.root_y, 1, 1, 0, X.CopyFromParent,
+                                       X.InputOnly, X.CopyFromParent, override_redirect=True)
+            cover.map()
+            connection.sync()
+            time.sleep(0.05)
+            cover.destroy()
+            connection.sync()
+        finally:
+            connection.close()
+        # weston draws its pointer into its output: it shows where the X pointer is once followed.
+        spot = (self.size[0] // 3, self.size[1] // 3)
+        self.x.move_mouse(*spot)
+        poll(lambda: self._marks_near(spot), 10, description="weston's pointer at %s" % (spot,))
+
+    def _marks_near(self, spot, reach=24):
+        w = self.size[0]
+        marks = self._window_marks()
+        return any(marks[y * w + spot[0] - reach:y * w + spot[0] + reach].count(1)
+                   for y in range(spot[1] - reach, spot[1] + reach))
 
     def close(self):
         if self.server.poll() is None:
