@@ -8,6 +8,7 @@
 
 #include "app/simple_app.h"
 #include "include/cef_app.h"
+#include "paths/client_paths.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,7 +40,7 @@ int bootstrapCef(int argc, char *argv[], std::string &sandboxOff) {
 
     CefSettings settings;
     // Without a profile folder the engine keeps its cache and site data in memory only.
-    const CefString cache_path(platform::cachePath());
+    const CefString cache_path(ClientPaths::cacheFolder().toStdString());
     if (!cache_path.empty()) {
         cef_string_utf16_set(cache_path.c_str(), cache_path.length(), &settings.cache_path, 1);
     }

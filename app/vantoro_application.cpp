@@ -13,6 +13,7 @@
 #include "app/exit_deadline.h"
 #include "app/single_instance.h"
 #include "include/cef_app.h"
+#include "paths/client_paths.h"
 #include "platform/platform.h"
 #include "stats/stat_beacon.h"
 #include "ui/vantoro_client.h"
@@ -107,7 +108,7 @@ void VantoroApplication::watchEndRequests(int endRequests) {
 bool VantoroApplication::holdDataFolder(int &exitCode) {
     // Before the window, the start beacon and the first-run marker: a later start on the same data
     // folder does none of them.
-    dataFolder_ = QString::fromStdString(platform::dataFolderPath());
+    dataFolder_ = ClientPaths::dataFolder();
     instance_ = std::make_unique<SingleInstance>(dataFolder_);
     if (dataFolder_.isEmpty()) {
         return true;

@@ -11,6 +11,10 @@ QString ClientPaths::dataFolder() {
     return QString::fromStdString(platform::dataFolderPath());
 }
 
+QString ClientPaths::cacheFolder() {
+    return QString::fromStdString(platform::cachePath());
+}
+
 QString ClientPaths::settingsFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +

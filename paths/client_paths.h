@@ -8,6 +8,8 @@ class ClientPaths {
 public:
     // The engine's profile: cookies, storage, the notification icon's copy. Cleared on request.
     static QString dataFolder();
+    // The engine's cache, inside the data folder.
+    static QString cacheFolder();
     // The settings file (the window's place and zoom, the notification answers): in the platform's
     // standard configuration location under the organisation's folder, outside the data folder,
     // so that clearing the cache keeps them.
