@@ -267,6 +267,8 @@ class ClientTest(unittest.TestCase):
             if cls.failed:
                 sys.stderr.write("---- output of client %s (exit %s) ----\n%s\n" % (
                     client.log_path, client.proc.returncode, client.log_text()[-6000:]))
+        if cls.failed and hasattr(cls.display, "log_tail"):
+            sys.stderr.write("---- the compositor's log ----\n%s\n" % cls.display.log_tail())
 
     @classmethod
     def _remove_scratch(cls):

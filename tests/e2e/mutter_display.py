@@ -29,7 +29,9 @@ class MutterDisplay(WestonDisplay):
         self.bus = SessionBus(os.path.join(self.runtime, "bus"))
         self.log_path = os.path.join(self.runtime, "mutter.log")
         env = dict(self.x.env, XDG_RUNTIME_DIR=self.runtime,
-                   MUTTER_DEBUG_DUMMY_MODE_SPECS="%dx%d" % size, **self.bus.env)
+                   MUTTER_DEBUG_DUMMY_MODE_SPECS="%dx%d" % size,
+                   # What it did with moves and resizes, for the log shown when a case fails.
+                   MUTTER_DEBUG="window-ops,resizing,input", **self.bus.env)
         env.pop("WAYLAND_DISPLAY", None)
         with open(self.log_path, "w") as log:
             self.server = subprocess.Popen(

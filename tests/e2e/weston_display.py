@@ -78,6 +78,9 @@ class WestonDisplay:
                             QT_QPA_PLATFORM="wayland")
         self.qpa_platform = self.env["QT_QPA_PLATFORM"]
 
+    def log_tail(self):
+        return self._log()[-8000:]
+
     def _log(self):
         try:
             with open(self.log_path, errors="replace") as f:
