@@ -18,7 +18,9 @@ RETRY_LINE = "稍后将自动重新加载"
 def error_page_text():
     page = poll(lambda: [p for p in debug_pages() if p["url"].startswith("data:text/html")],
                 20, description="the error page")[0]
-    return poll(lambda: evaluate(page, "document.body && document.body.innerText"), 10,
+    # The list may name the error page while the engine's own one is still the document.
+    return poll(lambda: evaluate(page, "location.protocol == 'data:' && document.body && "
+                                       "document.body.innerText"), 10,
                 description="the error page's text")
 
 
