@@ -12,7 +12,9 @@
 #include "app/bootstrap_cef.h"
 #include "app/exit_deadline.h"
 #include "app/single_instance.h"
+#include "browser/room_link.h"
 #include "include/cef_app.h"
+#include "include/cef_command_line.h"
 #include "platform/platform.h"
 #include "stats/stat_beacon.h"
 #include "ui/vantoro_client.h"
@@ -28,6 +30,18 @@ constexpr std::chrono::seconds kShutDownBound(10);
 void complain(const char *text, const QString &folder) {
     std::fprintf(stderr, "vantoro-client: %s: %s\n", text,
                  QDir::toNativeSeparators(folder).toLocal8Bit().constData());
+}
+
+// The page link leads to, or an empty URL after one line on stderr that says why it opens nothing.
+QUrl pageOfLink(const QString &link) {
+    QString why;
+    const QUrl page = RoomLink(VantoroClient::homePage()).pageFor(link, &why);
+    if (page.isEmpty()) {
+        std::fprintf(stderr, "vantoro-client: not opening %s: %s\n",
+                     link.left(RoomLink::kMaxLength).toLocal8Bit().constData(),
+                     why.toLocal8Bit().constData());
+    }
+    return page;
 }
 
 }  // namespace
@@ -54,6 +68,7 @@ int VantoroApplication::run() {
     }
     // From here on a request to end takes the close button's path, even before the window exists.
     const int endRequests = platform::watchEndRequests();
+    readLink();
 
     startToolkit();
     watchEndRequests(endRequests);
@@ -112,7 +127,7 @@ bool VantoroApplication::holdDataFolder(int &exitCode) {
     if (dataFolder_.isEmpty()) {
         return true;
     }
-    switch (instance_->start(kHandOverTimeoutMs, activationToken_)) {
+    switch (instance_->start(kHandOverTimeoutMs, activationToken_, linkedPage_.toEncoded())) {
         case SingleInstance::kFirst:
             ownsDataFolder_ = true;
             if (!instance_->answerFailure().isEmpty()) {
@@ -139,6 +154,35 @@ bool VantoroApplication::holdDataFolder(int &exitCode) {
     return true;
 }
 
+void VantoroApplication::readLink() {
+    CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+    command_line->InitFromArgv(argc_, argv_);
+    CefCommandLine::ArgumentList arguments;
+    command_line->GetArguments(arguments);
+    // A terminator ("--") stays ahead of the arguments behind it.
+    if (!arguments.empty() && arguments.front().ToString() == "--") {
+        arguments.erase(arguments.begin());
+    }
+    if (arguments.empty()) {
+        return;
+    }
+    if (arguments.size() > 1) {
+        std::fprintf(stderr, "vantoro-client: only the first of %zu links is opened\n",
+                     arguments.size());
+    }
+    linkedPage_ = pageOfLink(QString::fromStdString(arguments.front().ToString()));
+}
+
+void VantoroApplication::openLink(const QByteArray &page, const QByteArray &activationToken) {
+    // Checked again: the hand-over's socket is open to every program of the viewer's.
+    const QUrl url = pageOfLink(QString::fromLatin1(page));
+    if (url.isEmpty()) {
+        window_->showAgain(activationToken);
+    } else {
+        window_->openPage(url, activationToken);
+    }
+}
+
 bool VantoroApplication::takeFirstRunMarker() {
     if (QFile::exists(QString::fromLatin1(kFirstRunMarker))) {
         return false;
@@ -152,11 +196,15 @@ bool VantoroApplication::takeFirstRunMarker() {
 void VantoroApplication::showWindow() {
     // Meanwhile the engine starts and the window is built; the start beacon waits for it.
     prepareStatBeacons();
-    window_ = std::make_unique<VantoroClient>(nullptr);
+    window_ = std::make_unique<VantoroClient>(nullptr, linkedPage_);
     // The engine makes the page's browser while the start beacon holds the window back.
     sendStatBeacon(takeFirstRunMarker() ? kStatFirstStart : kStatLaterStart);
     QObject::connect(instance_.get(), &SingleInstance::showRequested, window_.get(),
                      &VantoroClient::showAgain);
+    QObject::connect(instance_.get(), &SingleInstance::openRequested, window_.get(),
+                     [this](const QByteArray &page, const QByteArray &activationToken) {
+                         openLink(page, activationToken);
+                     });
     if (!endRequested_) {
         window_->showAsLeft();
         // The loop ends when the last window has closed; its result does not change the exit code.

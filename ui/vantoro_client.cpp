@@ -21,19 +21,18 @@
 namespace {
 
 constexpr int kResizeBorder = 8;
-// The home page as the engine gets it, made anew wherever it is used.
-CefString homePageUrl() {
-    const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
-    return CefString(url.toString().toStdString());
+CefString engineUrl(const QUrl &url) {
+    return CefString(url.toString(QUrl::FullyEncoded).toStdString());
 }
 
 }  // namespace
 
-VantoroClient::VantoroClient(QWidget *parent)
+VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
     : QMainWindow(parent),
       clearCacheRequested(false),
       handler(nullptr),
-      ui(new Ui::VantoroClientClass) {
+      ui(new Ui::VantoroClientClass),
+      firstPage_(firstPage.isEmpty() ? homePage() : firstPage) {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
@@ -84,8 +83,12 @@ VantoroClient::~VantoroClient() {
     qDeleteAll(findChildren<ExternalLinkQuestion *>());
 }
 
+QUrl VantoroClient::homePage() {
+    return QUrl(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
+}
+
 void VantoroClient::createBrowser() {
-    const CefString url = homePageUrl();
+    const CefString url = engineUrl(firstPage_);
     // On X11 asking for the handle gives "webWidget" a native window of its own before the window
     // shows; start-up keeps its siblings plain widgets.
     const platform::WindowHandle parent = platform::handleOfWidget(ui->webWidget);
@@ -109,13 +112,24 @@ CefRefPtr<CefBrowser> VantoroClient::mainBrowser() {
 }
 
 void VantoroClient::on_return_home() {
-    const CefString url = homePageUrl();
     CefRefPtr<CefBrowser> browser = mainBrowser();
     if (!browser) {
         return;
     }
     handler->StopRetrying();
-    browser->GetMainFrame()->LoadURL(url);
+    browser->GetMainFrame()->LoadURL(engineUrl(homePage()));
+}
+
+void VantoroClient::openPage(const QUrl &page, const QByteArray &activationToken) {
+    showAgain(activationToken);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
+    if (!browser) {
+        // The engine makes the browser on its own time; the page waits for it.
+        pendingPage_ = page;
+        return;
+    }
+    handler->StopRetrying();
+    browser->GetMainFrame()->LoadURL(engineUrl(page));
 }
 
 void VantoroClient::on_clear_cookie() {
@@ -154,6 +168,10 @@ void VantoroClient::browserCreated() {
     CefRefPtr<CefBrowser> browser = mainBrowser();
     if (browser) {
         browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
+        if (!pendingPage_.isEmpty()) {
+            browser->GetMainFrame()->LoadURL(engineUrl(pendingPage_));
+            pendingPage_.clear();
+        }
     }
     placeBrowser();
 }

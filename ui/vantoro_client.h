@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QRect>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -25,7 +26,8 @@ class VantoroClient : public QMainWindow, public MainPageWindow {
     Q_OBJECT
 
 public:
-    explicit VantoroClient(QWidget *parent = nullptr);
+    // firstPage, when not empty, is shown in place of the home page.
+    explicit VantoroClient(QWidget *parent = nullptr, const QUrl &firstPage = QUrl());
     ~VantoroClient() override;
 
     // Set by the clear-cache command; the data folder is removed after the engine has shut down.
@@ -58,6 +60,13 @@ public:
     // Brings the window back, out of the taskbar too, and to the front: for a later start, which
     // hands over the desktop's activation token it was given (empty without one).
     void showAgain(const QByteArray &activationToken);
+
+    // Brings the window back as showAgain does and shows page in it, a page of the site that a
+    // link from outside the client asked for.
+    void openPage(const QUrl &page, const QByteArray &activationToken);
+
+    // The site's home page, the first page shown.
+    static QUrl homePage();
 
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text) override;
@@ -109,6 +118,9 @@ private:
     QSize formLeastSize_;
     QSize formLeastPageSize_;
     QMetaObject::Connection screenArea_;
+    // The page the window's browser shows first, and one a link asked for before it was there.
+    QUrl firstPage_;
+    QUrl pendingPage_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_
