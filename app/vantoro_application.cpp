@@ -115,7 +115,11 @@ void VantoroApplication::watchEndRequests(int endRequests) {
     QObject::connect(notifier, &QSocketNotifier::activated, toolkit_.get(), [this, notifier] {
         notifier->setEnabled(false);
         endRequested_ = true;
-        QApplication::closeAllWindows();
+        if (window_) {
+            window_->quit();
+        } else {
+            QApplication::closeAllWindows();
+        }
     });
 }
 

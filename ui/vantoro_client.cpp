@@ -1,5 +1,6 @@
 #include "ui/vantoro_client.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,6 +17,7 @@
 #include "ui/notification_question.h"
 #include "ui/page_notices.h"
 #include "ui/popup_window.h"
+#include "ui/tray_icon.h"
 #include "ui_vantoro_client.h"
 
 namespace {
@@ -32,7 +34,8 @@ VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
       clearCacheRequested(false),
       handler(nullptr),
       ui(new Ui::VantoroClientClass),
-      firstPage_(firstPage.isEmpty() ? homePage() : firstPage) {
+      firstPage_(firstPage.isEmpty() ? homePage() : firstPage),
+      tray_(nullptr) {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
@@ -47,6 +50,12 @@ VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
 
     ui->webWidget->installEventFilter(this);
+
+    tray_ =
+        new TrayIcon(windowIcon(), QStringLiteral(u"Vantoro 客户端"), SettingsFile::client(), this);
+    connect(tray_, &TrayIcon::showRequested, this, [this] { showAgain(QByteArray()); });
+    connect(tray_, &TrayIcon::toggleRequested, this, &VantoroClient::toggleFromTray);
+    connect(tray_, &TrayIcon::quitRequested, this, &VantoroClient::quit);
 
     formLeastSize_ = minimumSize();
     formLeastPageSize_ = ui->webWidget->minimumSize();
@@ -182,6 +191,7 @@ void VantoroClient::showAsLeft() {
     } else {
         show();
     }
+    tray_->show();
     connect(windowHandle(), &QWindow::screenChanged, this, &VantoroClient::followScreen);
     followScreen(windowHandle()->screen());
     // Once the window shows: only a page that failed for want of the network needs it.
@@ -222,6 +232,11 @@ void VantoroClient::fitLeastSize(QScreen *shown) {
 }
 
 void VantoroClient::closeEvent(QCloseEvent *event) {
+    if (!quitting_ && tray_->keepsWindowOnClose()) {
+        event->ignore();
+        hideToTray();
+        return;
+    }
     // Full screen is left out: the next start shows the window as it was before it.
     const bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
     const QRect normal =
@@ -231,6 +246,39 @@ void VantoroClient::closeEvent(QCloseEvent *event) {
         handler->WithdrawNotifications();
     }
     QMainWindow::closeEvent(event);
+}
+
+void VantoroClient::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    inTray_ = false;
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+}
+
+void VantoroClient::hideToTray() {
+    // Closing another window (the developer tools, a pop-up) while this one is out of sight must
+    // not end the client.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    inTray_ = true;
+    hide();
+}
+
+void VantoroClient::toggleFromTray() {
+    if (isVisible() && !isMinimized()) {
+        hideToTray();
+    } else {
+        showAgain(QByteArray());
+    }
+}
+
+void VantoroClient::quit() {
+    quitting_ = true;
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    QApplication::closeAllWindows();
+    // A window in the tray is out of sight, where closing all windows passes it by.
+    if (inTray_) {
+        close();
+    }
+    QCoreApplication::quit();
 }
 
 void VantoroClient::showPageFullscreen(bool fullscreen) {
