@@ -6,7 +6,8 @@ the client and its playing room alive after the close button, and the window com
 item and from a notification's click; the item registers again with a panel that restarted; start
 at login is an autostart entry that comes and goes; a later start hands its room link to the
 running client (a refused one opens nothing), also through xdg-open and the installed desktop
-entry's vantoro: handler; quitting from the tray is a normal end."""
+entry's vantoro: handler; quitting from the tray is a normal end; without a tray the close button
+ends the client whatever was chosen."""
 
 import configparser
 import json
@@ -246,6 +247,15 @@ class TrayAndLinks(SessionBusCase):
         self.assertEqual(self.client.wait_exit(20), 0, self.client.log_text())
         self.assertFalse(os.path.exists(self.client.data_folder))
         self.assertTrue(self.settings().has_option("window", "width"))
+
+        # Without a tray to come back from, the kept choice changes nothing: the close button
+        # ends the client.
+        self.assertEqual(self.settings().get("tray", "closeToTray"), "true")
+        alone = self.start_client()
+        alone.wait_window()
+        alone.main_page()
+        self.display.click(*TitleBar(alone).buttons()["closeButton"])
+        self.assertEqual(alone.wait_exit(20), 0, alone.log_text())
 
 
 if __name__ == "__main__":
