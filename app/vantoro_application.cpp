@@ -37,9 +37,15 @@ QUrl pageOfLink(const QString &link) {
     QString why;
     const QUrl page = RoomLink(VantoroClient::homePage()).pageFor(link, &why);
     if (page.isEmpty()) {
+        // Whoever made the link chose its characters: none reaches a terminal as a control.
+        QString shown = link.left(RoomLink::kMaxLength);
+        for (QChar &c : shown) {
+            if (!c.isPrint()) {
+                c = QLatin1Char('?');
+            }
+        }
         std::fprintf(stderr, "vantoro-client: not opening %s: %s\n",
-                     link.left(RoomLink::kMaxLength).toLocal8Bit().constData(),
-                     why.toLocal8Bit().constData());
+                     shown.toLocal8Bit().constData(), why.toLocal8Bit().constData());
     }
     return page;
 }
@@ -68,10 +74,11 @@ int VantoroApplication::run() {
     }
     // From here on a request to end takes the close button's path, even before the window exists.
     const int endRequests = platform::watchEndRequests();
-    readLink();
 
     startToolkit();
     watchEndRequests(endRequests);
+    // After the toolkit has taken its own options ("-platform xcb") out of the arguments.
+    readLink();
 
     int exitCode = 0;
     if (!holdDataFolder(exitCode)) {

@@ -199,13 +199,17 @@ class TrayAndLinks(SessionBusCase):
                                                      query_contains="page=second"))
         poll(self.shown, 10, description="the window back for the link")
 
-        # A refused link opens nothing and says so, once.
+        # A refused link opens nothing and says so, once, without its control characters; the
+        # toolkit's own options are no link.
         seen = len(self.site.requests())
-        refused = self.start_client(workdir="refused", port_free=False,
-                                    extra_args=["https://user@%s/room" % standin.SITE_HOST])
+        refused = self.start_client(
+            workdir="refused", port_free=False,
+            extra_args=["-platform", "xcb", "https://user@%s/room\x1b[31m" % standin.SITE_HOST])
         self.assertEqual(refused.wait_exit(10), 0, refused.log_text())
         lines = refused.log_text().splitlines()
-        self.assertEqual(len([line for line in lines if "not opening" in line]), 1, lines)
+        self.assertEqual([line for line in lines if "not opening" in line],
+                         ["vantoro-client: not opening https://user@%s/room?[31m: not a link"
+                          % standin.SITE_HOST], lines)
         self.assertEqual(self.site.requests()[seen:], [])
 
     def test_6_vantoro_link_through_xdg_open(self):
