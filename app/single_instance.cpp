@@ -13,27 +13,33 @@
 namespace {
 
 const char kLockFileName[] = "client.lock";
-// "show", a space and the later start's activation token when it has one, a newline.
+// "show", a space and the later start's activation token when it has one, a newline; or "open",
+// a space and the page, then the token as for "show".
 const char kShowRequest[] = "show";
+const char kOpenRequest[] = "open";
 const char kShowAnswer[] = "shown\n";
 constexpr int kRetryPauseMs = 50;
 // Tokens are short printable strings; anything else is not passed on.
 constexpr int kMaxTokenLength = 255;
 
-bool usableToken(const QByteArray &token) {
-    if (token.size() > kMaxTokenLength) {
+// Printable, without spaces, and no longer than maxLength: a token, or a URL in its encoded form.
+bool usableWord(const QByteArray &word, int maxLength) {
+    if (word.isEmpty() || word.size() > maxLength) {
         return false;
     }
-    for (const char c : token) {
+    for (const char c : word) {
         if (c <= ' ' || c > '~') {
             return false;
         }
     }
     return true;
 }
-// A later start sends its one line (with its token) at once; a connection that sends more, or
-// nothing, is not a later start and may not hold memory or a descriptor for long.
-constexpr qint64 kMaxRequestBytes = kMaxTokenLength + 16;
+bool usableToken(const QByteArray &token) {
+    return usableWord(token, kMaxTokenLength);
+}
+// A later start sends its one line (with its page and token) at once; a connection that sends
+// more, or nothing, is not a later start and may not hold memory or a descriptor for long.
+constexpr qint64 kMaxRequestBytes = SingleInstance::kMaxPageLength + kMaxTokenLength + 16;
 constexpr int kRequestTimeoutMs = 1000;
 
 }  // namespace
@@ -71,7 +77,8 @@ QString SingleInstance::answerFailure() const {
     return answerFailure_;
 }
 
-SingleInstance::Outcome SingleInstance::start(int timeoutMs, const QByteArray &activationToken) {
+SingleInstance::Outcome SingleInstance::start(int timeoutMs, const QByteArray &activationToken,
+                                              const QByteArray &page) {
     QDir().mkpath(dataFolder_);
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
@@ -82,7 +89,7 @@ SingleInstance::Outcome SingleInstance::start(int timeoutMs, const QByteArray &a
         if (lock_.error() != QLockFile::LockFailedError) {
             return kUnguarded;
         }
-        if (askToShow(static_cast<int>(deadline.remainingTime()), activationToken)) {
+        if (askToShow(static_cast<int>(deadline.remainingTime()), activationToken, page)) {
             return kHandedOver;
         }
         // A lock file the toolkit cannot read (empty after a crash between its creation and its
@@ -113,7 +120,8 @@ void SingleInstance::listen() {
     }
 }
 
-bool SingleInstance::askToShow(int timeoutMs, const QByteArray &activationToken) {
+bool SingleInstance::askToShow(int timeoutMs, const QByteArray &activationToken,
+                               const QByteArray &page) {
     const QDeadlineTimer deadline(timeoutMs);
     const QString path = socketPath();
     if (path.isEmpty()) {
@@ -125,7 +133,10 @@ bool SingleInstance::askToShow(int timeoutMs, const QByteArray &activationToken)
         return false;
     }
     QByteArray request(kShowRequest);
-    if (!activationToken.isEmpty() && usableToken(activationToken)) {
+    if (usableWord(page, kMaxPageLength)) {
+        request = kOpenRequest + (' ' + page);
+    }
+    if (usableToken(activationToken)) {
         request += ' ' + activationToken;
     }
     socket.write(request + '\n');
@@ -157,21 +168,42 @@ void SingleInstance::answer() {
                 }
                 return;
             }
-            const QByteArray line = socket->readLine(kMaxRequestBytes);
-            if (line.endsWith('\n') && line.startsWith(kShowRequest)) {
-                const QByteArray rest = line.mid(int(sizeof kShowRequest) - 1).chopped(1);
-                QByteArray token;
-                if (rest.startsWith(' ') && usableToken(rest.mid(1))) {
-                    token = rest.mid(1);
-                }
-                if (rest.isEmpty() || !token.isEmpty()) {
-                    emit showRequested(token);
-                    socket->write(kShowAnswer);
-                }
+            if (handle(socket->readLine(kMaxRequestBytes))) {
+                socket->write(kShowAnswer);
             }
             socket->disconnectFromServer();
         });
     }
+}
+
+bool SingleInstance::handle(const QByteArray &line) {
+    if (!line.endsWith('\n')) {
+        return false;
+    }
+    QList<QByteArray> words = line.chopped(1).split(' ');
+    const QByteArray kind = words.takeFirst();
+    QByteArray page;
+    if (kind == kOpenRequest && !words.isEmpty()) {
+        page = words.takeFirst();
+        if (!usableWord(page, kMaxPageLength)) {
+            return false;
+        }
+    } else if (kind != kShowRequest) {
+        return false;
+    }
+    QByteArray token;
+    if (!words.isEmpty()) {
+        token = words.takeFirst();
+        if (!words.isEmpty() || !usableToken(token)) {
+            return false;
+        }
+    }
+    if (page.isEmpty()) {
+        emit showRequested(token);
+    } else {
+        emit openRequested(page, token);
+    }
+    return true;
 }
 
 void SingleInstance::stopAnswering() {

@@ -31,8 +31,11 @@ public:
     // Takes the data folder or hands over to the client that holds it, trying for at most
     // timeoutMs while a client holds the lock but does not answer (it may be starting up or
     // ending). activationToken, which the desktop gave this start, goes to that client: on
-    // Wayland only a window shown with such a token may come to the front.
-    Outcome start(int timeoutMs, const QByteArray &activationToken = QByteArray());
+    // Wayland only a window shown with such a token may come to the front. A page, when given, is
+    // for that client to open (the URL in its encoded form); one longer than kMaxPageLength, or
+    // with characters no encoded URL has, is left out.
+    Outcome start(int timeoutMs, const QByteArray &activationToken = QByteArray(),
+                  const QByteArray &page = QByteArray());
     // The lock file's path, for the removal of the data folder.
     QString lockFilePath() const;
     // Why later starts cannot reach this client, which holds the data folder; empty while it
@@ -43,6 +46,9 @@ public:
     // Stops answering and frees the data folder.
     void release();
 
+    // As long as a link the client opens from outside may be.
+    static constexpr int kMaxPageLength = 2048;
+
     // The local socket's name for a data folder: the same for every spelling of one folder, and
     // short whatever the path's length, as local socket paths are limited to about 100 bytes.
     static QString serverName(const QString &dataFolder);
@@ -50,12 +56,16 @@ public:
 signals:
     // A later start asked for the window, handing over its activation token (empty without one).
     void showRequested(const QByteArray &activationToken);
+    // A later start asked for the window to show page (an encoded URL, not yet checked).
+    void openRequested(const QByteArray &page, const QByteArray &activationToken);
 
 private:
     QString socketPath() const;
     void listen();
-    bool askToShow(int timeoutMs, const QByteArray &activationToken);
+    bool askToShow(int timeoutMs, const QByteArray &activationToken, const QByteArray &page);
     void answer();
+    // Emits what a later start's line asks for; false when it asks for nothing this client does.
+    bool handle(const QByteArray &line);
 
     const QString dataFolder_;
     QLockFile lock_;

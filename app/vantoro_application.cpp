@@ -12,7 +12,9 @@
 #include "app/bootstrap_cef.h"
 #include "app/exit_deadline.h"
 #include "app/single_instance.h"
+#include "browser/room_link.h"
 #include "include/cef_app.h"
+#include "include/cef_command_line.h"
 #include "paths/client_paths.h"
 #include "platform/platform.h"
 #include "stats/stat_beacon.h"
@@ -29,6 +31,24 @@ constexpr std::chrono::seconds kShutDownBound(10);
 void complain(const char *text, const QString &folder) {
     std::fprintf(stderr, "vantoro-client: %s: %s\n", text,
                  QDir::toNativeSeparators(folder).toLocal8Bit().constData());
+}
+
+// The page link leads to, or an empty URL after one line on stderr that says why it opens nothing.
+QUrl pageOfLink(const QString &link) {
+    QString why;
+    const QUrl page = RoomLink(VantoroClient::homePage()).pageFor(link, &why);
+    if (page.isEmpty()) {
+        // Whoever made the link chose its characters: none reaches a terminal as a control.
+        QString shown = link.left(RoomLink::kMaxLength);
+        for (QChar &c : shown) {
+            if (!c.isPrint()) {
+                c = QLatin1Char('?');
+            }
+        }
+        std::fprintf(stderr, "vantoro-client: not opening %s: %s\n",
+                     shown.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+    }
+    return page;
 }
 
 }  // namespace
@@ -58,6 +78,8 @@ int VantoroApplication::run() {
 
     startToolkit();
     watchEndRequests(endRequests);
+    // After the toolkit has taken its own options ("-platform xcb") out of the arguments.
+    readLink();
 
     int exitCode = 0;
     if (!holdDataFolder(exitCode)) {
@@ -101,7 +123,11 @@ void VantoroApplication::watchEndRequests(int endRequests) {
     QObject::connect(notifier, &QSocketNotifier::activated, toolkit_.get(), [this, notifier] {
         notifier->setEnabled(false);
         endRequested_ = true;
-        QApplication::closeAllWindows();
+        if (window_) {
+            window_->quit();
+        } else {
+            QApplication::closeAllWindows();
+        }
     });
 }
 
@@ -113,7 +139,7 @@ bool VantoroApplication::holdDataFolder(int &exitCode) {
     if (dataFolder_.isEmpty()) {
         return true;
     }
-    switch (instance_->start(kHandOverTimeoutMs, activationToken_)) {
+    switch (instance_->start(kHandOverTimeoutMs, activationToken_, linkedPage_.toEncoded())) {
         case SingleInstance::kFirst:
             ownsDataFolder_ = true;
             if (!instance_->answerFailure().isEmpty()) {
@@ -140,6 +166,35 @@ bool VantoroApplication::holdDataFolder(int &exitCode) {
     return true;
 }
 
+void VantoroApplication::readLink() {
+    CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+    command_line->InitFromArgv(argc_, argv_);
+    CefCommandLine::ArgumentList arguments;
+    command_line->GetArguments(arguments);
+    // A terminator ("--") stays ahead of the arguments behind it.
+    if (!arguments.empty() && arguments.front().ToString() == "--") {
+        arguments.erase(arguments.begin());
+    }
+    if (arguments.empty()) {
+        return;
+    }
+    if (arguments.size() > 1) {
+        std::fprintf(stderr, "vantoro-client: only the first of %zu links is opened\n",
+                     arguments.size());
+    }
+    linkedPage_ = pageOfLink(QString::fromStdString(arguments.front().ToString()));
+}
+
+void VantoroApplication::openLink(const QByteArray &page, const QByteArray &activationToken) {
+    // Checked again: the hand-over's socket is open to every program of the viewer's.
+    const QUrl url = pageOfLink(QString::fromLatin1(page));
+    if (url.isEmpty()) {
+        window_->showAgain(activationToken);
+    } else {
+        window_->openPage(url, activationToken);
+    }
+}
+
 bool VantoroApplication::takeFirstRunMarker() {
     if (QFile::exists(QString::fromLatin1(kFirstRunMarker))) {
         return false;
@@ -153,11 +208,15 @@ bool VantoroApplication::takeFirstRunMarker() {
 void VantoroApplication::showWindow() {
     // Meanwhile the engine starts and the window is built; the start beacon waits for it.
     prepareStatBeacons();
-    window_ = std::make_unique<VantoroClient>(nullptr);
+    window_ = std::make_unique<VantoroClient>(nullptr, linkedPage_);
     // The engine makes the page's browser while the start beacon holds the window back.
     sendStatBeacon(takeFirstRunMarker() ? kStatFirstStart : kStatLaterStart);
     QObject::connect(instance_.get(), &SingleInstance::showRequested, window_.get(),
                      &VantoroClient::showAgain);
+    QObject::connect(instance_.get(), &SingleInstance::openRequested, window_.get(),
+                     [this](const QByteArray &page, const QByteArray &activationToken) {
+                         openLink(page, activationToken);
+                     });
     if (!endRequested_) {
         window_->showAsLeft();
         // The loop ends when the last window has closed; its result does not change the exit code.

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 #include <string>
@@ -37,6 +38,11 @@ private:
     // Takes the data folder or hands over to the client that holds it; returns false when this
     // process ends here, with exitCode.
     bool holdDataFolder(int &exitCode);
+    // The page a link among the command line's arguments asks for, kept in linkedPage_; a refused
+    // link is said on stderr and opens nothing.
+    void readLink();
+    // A later start's link: the running window shows it, or only comes back when it is refused.
+    void openLink(const QByteArray &page, const QByteArray &activationToken);
     void showWindow();
     void shutDown();
 
@@ -47,6 +53,7 @@ private:
     // The desktop's permission for this start to bring a window to the front, read before the
     // toolkit takes it for a window of its own: a later start hands it to the running client.
     QByteArray activationToken_;
+    QUrl linkedPage_;
     QString dataFolder_;
     bool ownsDataFolder_ = false;
     bool endRequested_ = false;

@@ -165,6 +165,16 @@ void keepStartEnvironment();
 // started.
 bool openExternally(const std::string &url);
 
+// --- Start at login -------------------------------------------------------------------------
+
+// Whether the desktop starts the client when the user logs in: an autostart entry of the client's
+// own (Linux: vantoro-client.desktop in the autostart folder of the user's configuration folder),
+// or a value of the user's Run key (Windows).
+bool startsAtLogin();
+// Makes the desktop start this executable at login, or no longer; false when that could not be
+// done.
+bool setStartAtLogin(bool start);
+
 // --- Window system ----------------------------------------------------------------------------
 
 // Settles the toolkit's window system before it starts where the session's choice would fail: in

@@ -1,5 +1,6 @@
 #include "ui/vantoro_client.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,24 +17,25 @@
 #include "ui/notification_question.h"
 #include "ui/page_notices.h"
 #include "ui/popup_window.h"
+#include "ui/tray_icon.h"
 #include "ui_vantoro_client.h"
 
 namespace {
 
 constexpr int kResizeBorder = 8;
-// The home page as the engine gets it, made anew wherever it is used.
-CefString homePageUrl() {
-    const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
-    return CefString(url.toString().toStdString());
+CefString engineUrl(const QUrl &url) {
+    return CefString(url.toString(QUrl::FullyEncoded).toStdString());
 }
 
 }  // namespace
 
-VantoroClient::VantoroClient(QWidget *parent)
+VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
     : QMainWindow(parent),
       clearCacheRequested(false),
       handler(nullptr),
-      ui(new Ui::VantoroClientClass) {
+      ui(new Ui::VantoroClientClass),
+      firstPage_(firstPage.isEmpty() ? homePage() : firstPage),
+      tray_(nullptr) {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
@@ -48,6 +50,12 @@ VantoroClient::VantoroClient(QWidget *parent)
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
 
     ui->webWidget->installEventFilter(this);
+
+    tray_ =
+        new TrayIcon(windowIcon(), QStringLiteral(u"Vantoro 客户端"), SettingsFile::client(), this);
+    connect(tray_, &TrayIcon::showRequested, this, [this] { showAgain(QByteArray()); });
+    connect(tray_, &TrayIcon::toggleRequested, this, &VantoroClient::toggleFromTray);
+    connect(tray_, &TrayIcon::quitRequested, this, &VantoroClient::quit);
 
     formLeastSize_ = minimumSize();
     formLeastPageSize_ = ui->webWidget->minimumSize();
@@ -84,8 +92,12 @@ VantoroClient::~VantoroClient() {
     qDeleteAll(findChildren<ExternalLinkQuestion *>());
 }
 
+QUrl VantoroClient::homePage() {
+    return QUrl(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
+}
+
 void VantoroClient::createBrowser() {
-    const CefString url = homePageUrl();
+    const CefString url = engineUrl(firstPage_);
     // On X11 asking for the handle gives "webWidget" a native window of its own before the window
     // shows; start-up keeps its siblings plain widgets.
     const platform::WindowHandle parent = platform::handleOfWidget(ui->webWidget);
@@ -109,13 +121,24 @@ CefRefPtr<CefBrowser> VantoroClient::mainBrowser() {
 }
 
 void VantoroClient::on_return_home() {
-    const CefString url = homePageUrl();
     CefRefPtr<CefBrowser> browser = mainBrowser();
     if (!browser) {
         return;
     }
     handler->StopRetrying();
-    browser->GetMainFrame()->LoadURL(url);
+    browser->GetMainFrame()->LoadURL(engineUrl(homePage()));
+}
+
+void VantoroClient::openPage(const QUrl &page, const QByteArray &activationToken) {
+    showAgain(activationToken);
+    CefRefPtr<CefBrowser> browser = mainBrowser();
+    if (!browser) {
+        // The engine makes the browser on its own time; the page waits for it.
+        pendingPage_ = page;
+        return;
+    }
+    handler->StopRetrying();
+    browser->GetMainFrame()->LoadURL(engineUrl(page));
 }
 
 void VantoroClient::on_clear_cookie() {
@@ -154,6 +177,10 @@ void VantoroClient::browserCreated() {
     CefRefPtr<CefBrowser> browser = mainBrowser();
     if (browser) {
         browser->GetHost()->SetZoomLevel(zoom_steps::levelOf(settings_.zoom()));
+        if (!pendingPage_.isEmpty()) {
+            browser->GetMainFrame()->LoadURL(engineUrl(pendingPage_));
+            pendingPage_.clear();
+        }
     }
     placeBrowser();
 }
@@ -164,6 +191,7 @@ void VantoroClient::showAsLeft() {
     } else {
         show();
     }
+    tray_->show();
     connect(windowHandle(), &QWindow::screenChanged, this, &VantoroClient::followScreen);
     followScreen(windowHandle()->screen());
     // Once the window shows: only a page that failed for want of the network needs it.
@@ -204,6 +232,11 @@ void VantoroClient::fitLeastSize(QScreen *shown) {
 }
 
 void VantoroClient::closeEvent(QCloseEvent *event) {
+    if (!quitting_ && tray_->keepsWindowOnClose()) {
+        event->ignore();
+        hideToTray();
+        return;
+    }
     // Full screen is left out: the next start shows the window as it was before it.
     const bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
     const QRect normal =
@@ -213,6 +246,39 @@ void VantoroClient::closeEvent(QCloseEvent *event) {
         handler->WithdrawNotifications();
     }
     QMainWindow::closeEvent(event);
+}
+
+void VantoroClient::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    inTray_ = false;
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+}
+
+void VantoroClient::hideToTray() {
+    // Closing another window (the developer tools, a pop-up) while this one is out of sight must
+    // not end the client.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    inTray_ = true;
+    hide();
+}
+
+void VantoroClient::toggleFromTray() {
+    if (isVisible() && !isMinimized()) {
+        hideToTray();
+    } else {
+        showAgain(QByteArray());
+    }
+}
+
+void VantoroClient::quit() {
+    quitting_ = true;
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    QApplication::closeAllWindows();
+    // A window in the tray is out of sight, where closing all windows passes it by.
+    if (inTray_) {
+        close();
+    }
+    QCoreApplication::quit();
 }
 
 void VantoroClient::showPageFullscreen(bool fullscreen) {

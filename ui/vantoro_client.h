@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QRect>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 
 class QCloseEvent;
 class QScreen;
+class TrayIcon;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -25,7 +27,8 @@ class VantoroClient : public QMainWindow, public MainPageWindow {
     Q_OBJECT
 
 public:
-    explicit VantoroClient(QWidget *parent = nullptr);
+    // firstPage, when not empty, is shown in place of the home page.
+    explicit VantoroClient(QWidget *parent = nullptr, const QUrl &firstPage = QUrl());
     ~VantoroClient() override;
 
     // Set by the clear-cache command; the data folder is removed after the engine has shut down.
@@ -59,6 +62,19 @@ public:
     // hands over the desktop's activation token it was given (empty without one).
     void showAgain(const QByteArray &activationToken);
 
+    // Ends the client as the close button does when the window is not kept in the tray: every
+    // window closes (this one saving its place), and the event loop ends.
+    void quit();
+    // The icon in the desktop's tray and its menu.
+    TrayIcon *tray() const { return tray_; }
+
+    // Brings the window back as showAgain does and shows page in it, a page of the site that a
+    // link from outside the client asked for.
+    void openPage(const QUrl &page, const QByteArray &activationToken);
+
+    // The site's home page, the first page shown.
+    static QUrl homePage();
+
     // A short notice in the title bar's bubble that goes away by itself.
     void showNotice(const QString &text) override;
     // The questions hang in a bubble where the notice shows.
@@ -83,9 +99,14 @@ protected:
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createBrowser();
+    // The window goes out of sight, the client keeps running in the tray; the page plays on.
+    void hideToTray();
+    // A click on the tray's icon: a window in sight goes into the tray, else it comes back.
+    void toggleFromTray();
     // Keeps the least size within the available area of the screen the window is on.
     void followScreen(QScreen *shown);
     void fitLeastSize(QScreen *shown);
@@ -109,6 +130,12 @@ private:
     QSize formLeastSize_;
     QSize formLeastPageSize_;
     QMetaObject::Connection screenArea_;
+    // The page the window's browser shows first, and one a link asked for before it was there.
+    QUrl firstPage_;
+    QUrl pendingPage_;
+    TrayIcon *tray_;
+    bool quitting_ = false;
+    bool inTray_ = false;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_

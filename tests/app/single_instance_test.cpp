@@ -25,10 +25,11 @@ namespace {
 // A later start runs its blocking hand-over on a thread of its own, so that the running client,
 // on this thread, can answer it.
 SingleInstance::Outcome startElsewhere(const QString &folder, int timeoutMs, int answerAfterMs,
-                                       const QByteArray &token = QByteArray()) {
+                                       const QByteArray &token = QByteArray(),
+                                       const QByteArray &page = QByteArray()) {
     SingleInstance::Outcome outcome = SingleInstance::kFirst;
     QThread *thread =
-        QThread::create([&] { outcome = SingleInstance(folder).start(timeoutMs, token); });
+        QThread::create([&] { outcome = SingleInstance(folder).start(timeoutMs, token, page); });
     thread->start();
     // The running client may be busy starting up before its event loop turns.
     QThread::msleep(static_cast<unsigned long>(answerAfterMs));
@@ -107,6 +108,42 @@ TEST_F(SingleInstanceTest, LaterStartHandsItsActivationTokenOver) {
     for (int i = 1; i < 4; ++i) {
         EXPECT_TRUE(shown.at(i).at(0).toByteArray().isEmpty()) << i;
     }
+}
+
+// The page comes with the token; a line longer than the bound, or a page that is no encoded URL,
+// opens nothing and gets no answer.
+TEST_F(SingleInstanceTest, LaterStartHandsItsPageOver) {
+    SingleInstance first(folder());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    QSignalSpy opened(&first, &SingleInstance::openRequested);
+    ASSERT_EQ(first.start(2000), SingleInstance::kFirst);
+    const QByteArray page = "https://live.vantoro.example/room/1?a=%20b";
+    EXPECT_EQ(startElsewhere(folder(), 2000, 0, "tok", page), SingleInstance::kHandedOver);
+    EXPECT_EQ(startElsewhere(folder(), 2000, 0, QByteArray(), page), SingleInstance::kHandedOver);
+    const QByteArray longest = "https://x/" + QByteArray(SingleInstance::kMaxPageLength - 10, 'a');
+    EXPECT_EQ(startElsewhere(folder(), 2000, 0, QByteArray(), longest),
+              SingleInstance::kHandedOver);
+    ASSERT_EQ(opened.count(), 3);
+    EXPECT_EQ(opened.at(0).at(0).toByteArray(), page);
+    EXPECT_EQ(opened.at(0).at(1).toByteArray(), "tok");
+    EXPECT_TRUE(opened.at(1).at(1).toByteArray().isEmpty());
+    EXPECT_EQ(opened.at(2).at(0).toByteArray(), longest);
+    EXPECT_EQ(shown.count(), 0);
+
+    for (const QByteArray &line :
+         {"open " + longest + "a\n", "open " + longest + " " + QByteArray(255, 't') + "x\n",
+          "open " + QByteArray(4000, 'a') + "\n", QByteArray("open\n"), QByteArray("open a b c\n"),
+          QByteArray("open \x01\n")}) {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath());
+        ASSERT_TRUE(socket.waitForConnected(2000));
+        socket.write(line);
+        EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }))
+            << line.left(20).constData();
+        EXPECT_EQ(socket.readAll(), QByteArray()) << line.left(20).constData();
+    }
+    EXPECT_EQ(opened.count(), 3);
+    EXPECT_EQ(shown.count(), 0);
 }
 
 TEST_F(SingleInstanceTest, LockOfADeadClientIsTakenOver) {

@@ -314,3 +314,30 @@ TEST(LinuxPlatform, OnlyThisUsersTcpPeersAreAdmitted) {
     waitpid(second, &status, 0);
     EXPECT_EQ(status, 0);
 }
+
+TEST(LinuxPlatform, StartAtLoginIsAnAutostartEntryThatComesAndGoes) {
+    char folder[] = "/tmp/vt-autostart-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const char *saved = getenv("XDG_CONFIG_HOME");
+    const std::string kept = saved ? saved : "";
+    setenv("XDG_CONFIG_HOME", folder, 1);
+    const std::string entry = std::string(folder) + "/autostart/vantoro-client.desktop";
+
+    EXPECT_FALSE(platform::startsAtLogin());
+    ASSERT_TRUE(platform::setStartAtLogin(true));
+    EXPECT_TRUE(platform::startsAtLogin());
+    std::ifstream file(entry);
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("\nExec=\"" + platform::executablePath() + "\"\n"), std::string::npos)
+        << text;
+    // The desktop's own checker reads it as a valid entry.
+    EXPECT_EQ(system(("desktop-file-validate " + entry).c_str()), 0);
+
+    ASSERT_TRUE(platform::setStartAtLogin(false));
+    EXPECT_FALSE(platform::startsAtLogin());
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_TRUE(platform::setStartAtLogin(false));
+
+    saved ? setenv("XDG_CONFIG_HOME", kept.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(folder);
+}
