@@ -1,5 +1,6 @@
 #include "ui/vantoro_client.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,6 +17,8 @@
 #include "ui/notification_question.h"
 #include "ui/page_notices.h"
 #include "ui/popup_window.h"
+#include "ui/small_player.h"
+#include "ui/small_player_geometry.h"
 #include "ui_vantoro_client.h"
 
 namespace {
@@ -25,6 +28,20 @@ constexpr int kResizeBorder = 8;
 CefString homePageUrl() {
     const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
     return CefString(url.toString().toStdString());
+}
+
+// The screens' available areas, the primary one first.
+QList<QRect> availableAreas() {
+    QList<QRect> screens;
+    if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        screens.append(primary->availableGeometry());
+    }
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen()) {
+            screens.append(screen->availableGeometry());
+        }
+    }
+    return screens;
 }
 
 }  // namespace
@@ -55,16 +72,7 @@ VantoroClient::VantoroClient(QWidget *parent)
 
     settings_.load();
     if (settings_.hasGeometry()) {
-        QList<QRect> screens;
-        if (QScreen *primary = QGuiApplication::primaryScreen()) {
-            screens.append(primary->availableGeometry());
-        }
-        for (QScreen *screen : QGuiApplication::screens()) {
-            if (screen != QGuiApplication::primaryScreen()) {
-                screens.append(screen->availableGeometry());
-            }
-        }
-        setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), screens));
+        setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), availableAreas()));
     } else if (QScreen *primary = QGuiApplication::primaryScreen()) {
         const QRect area = primary->availableGeometry();
         if (!area.contains(QRect(area.topLeft(), size()))) {
@@ -204,10 +212,15 @@ void VantoroClient::fitLeastSize(QScreen *shown) {
 }
 
 void VantoroClient::closeEvent(QCloseEvent *event) {
-    // Full screen is left out: the next start shows the window as it was before it.
-    const bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
-    const QRect normal =
-        shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
+    // Full screen and the small player are left out: the next start shows the window as it was
+    // before them.
+    bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
+    QRect normal = shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
+    if (playerShown_) {
+        maximized = playerRestoreMaximized_;
+        normal = playerRestoreGeometry_;
+        returnPage(true);
+    }
     settings_.saveWindow(normal, maximized);
     if (handler) {
         handler->WithdrawNotifications();
@@ -268,6 +281,107 @@ void VantoroClient::updateFullscreen() {
             setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
+}
+
+void VantoroClient::openSmallPlayer() {
+    if (playerShown_) {
+        player_->raise();
+        player_->activateWindow();
+        return;
+    }
+    if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+        browser->GetHost()->SetPictureInPicture(true);
+    }
+}
+
+void VantoroClient::showPagePictureInPicture(bool active) {
+    if (active) {
+        enterSmallPlayer();
+        return;
+    }
+    leaveSmallPlayer(false);
+}
+
+void VantoroClient::leaveSmallPlayer(bool tellPage) {
+    if (!playerShown_) {
+        return;
+    }
+    returnPage(tellPage);
+    if (playerRestoreMaximized_) {
+        showMaximized();
+    } else {
+        setGeometry(onAScreen(playerRestoreGeometry_, screen()->availableGeometry()));
+        showNormal();
+    }
+    raise();
+    activateWindow();
+    if (pageFocus_ && ui->webWidget->isAncestorOf(pageFocus_)) {
+        pageFocus_->setFocus();
+    }
+}
+
+void VantoroClient::enterSmallPlayer() {
+    if (playerShown_) {
+        return;
+    }
+    playerRestoreMaximized_ = shownFullscreen_ ? restoreMaximized_ : isMaximized();
+    playerRestoreGeometry_ = shownFullscreen_ ? restoreGeometry_ : normalGeometry();
+    if (shownFullscreen_) {
+        // The small player replaces full screen, as the page's element would otherwise stay
+        // above the video.
+        if (pageFullscreen_) {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                browser->GetMainFrame()->ExecuteJavaScript("document.exitFullscreen()", "", 0);
+            }
+        }
+        pageFullscreen_ = false;
+        windowFullscreen_ = false;
+        updateFullscreen();
+    }
+    if (!player_) {
+        player_ = std::make_unique<SmallPlayer>();
+        connect(player_.get(), &SmallPlayer::leaveRequested, this,
+                [this] { leaveSmallPlayer(true); });
+        connect(player_.get(), &SmallPlayer::muteToggled, this, [this] {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                const bool muted = !browser->GetHost()->IsAudioMuted();
+                browser->GetHost()->SetAudioMuted(muted);
+                player_->setMuted(muted);
+            }
+        });
+    }
+    playerShown_ = true;
+    pageFocus_ = QApplication::focusWidget();
+    pageLeastSize_ = ui->webWidget->minimumSize();
+    ui->webWidget->setMinimumSize(QSize());
+    ui->centralWidget->layout()->removeWidget(ui->webWidget);
+    player_->showWith(ui->webWidget, smallPlayerPlace());
+    hide();
+}
+
+void VantoroClient::returnPage(bool tellPage) {
+    playerShown_ = false;
+    settings_.savePlayer(player_->geometry());
+    CefRefPtr<CefBrowser> browser = mainBrowser();
+    if (browser) {
+        // The mute was the small player's: the full window has no control to undo it.
+        browser->GetHost()->SetAudioMuted(false);
+        player_->setMuted(false);
+        if (tellPage) {
+            browser->GetHost()->SetPictureInPicture(false);
+        }
+    }
+    QWidget *page = player_->takeContent();
+    ui->centralWidget->layout()->addWidget(page);
+    page->setMinimumSize(pageLeastSize_);
+    page->show();
+}
+
+QRect VantoroClient::smallPlayerPlace() const {
+    if (settings_.hasPlayerGeometry()) {
+        return SmallPlayerGeometry::placed(settings_.playerGeometry(), availableAreas());
+    }
+    return SmallPlayerGeometry::initial(screen()->availableGeometry());
 }
 
 void VantoroClient::showAgain(const QByteArray &activationToken) {

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QMargins>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -15,6 +16,7 @@
 
 class QCloseEvent;
 class QScreen;
+class SmallPlayer;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -44,6 +46,10 @@ public:
     void toggleWindowFullscreen() override;
     bool viewerFullscreen() const override { return windowFullscreen_; }
     void leaveWindowFullscreen() override;
+
+    // The page put its video into picture-in-picture or took it out: the page's area moves into
+    // the small player on top and the window hides, or both come back as they were.
+    void showPagePictureInPicture(bool active) override;
 
     void reloadPage(bool ignoreCache) override;
     void zoomPage(int direction) override;
@@ -79,6 +85,11 @@ protected slots:
     void on_clear_cookie();
     void on_reflesh();
 
+    // After the three above, which keep their places among the window's methods.
+public slots:
+    // The page's playing video into the small player, as if the page had asked.
+    void openSmallPlayer() override;
+
 protected:
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -95,6 +106,13 @@ private:
     void placeBrowser();
     // The window's own browser, or null.
     CefRefPtr<CefBrowser> mainBrowser();
+    void enterSmallPlayer();
+    // The window back as it was before the small player.
+    void leaveSmallPlayer(bool tellPage);
+    // The page's area back below the title bar, the player's place remembered; the page is told
+    // when it did not leave by itself.
+    void returnPage(bool tellPage);
+    QRect smallPlayerPlace() const;
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
     std::unique_ptr<Ui::VantoroClientClass> ui;
@@ -109,6 +127,14 @@ private:
     QSize formLeastSize_;
     QSize formLeastPageSize_;
     QMetaObject::Connection screenArea_;
+    std::unique_ptr<SmallPlayer> player_;
+    bool playerShown_ = false;
+    // The window as it was before the small player.
+    bool playerRestoreMaximized_ = false;
+    QRect playerRestoreGeometry_;
+    QSize pageLeastSize_;
+    // Where in the page the keyboard was, for its return.
+    QPointer<QWidget> pageFocus_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_
