@@ -24,6 +24,8 @@
 namespace {
 
 constexpr int kResizeBorder = 8;
+// How long the window system has to follow one change of the small player before the next.
+constexpr int kWindowSettleMs = 200;
 // The home page as the engine gets it, made anew wherever it is used.
 CefString homePageUrl() {
     const QUrl url(QStringLiteral(VT_HOME_PAGE_URL), QUrl::TolerantMode);
@@ -65,6 +67,10 @@ VantoroClient::VantoroClient(QWidget *parent)
     connect(ui->titleWidget, SIGNAL(on_reflesh()), this, SLOT(on_reflesh()));
 
     ui->webWidget->installEventFilter(this);
+
+    windowSettling_.setSingleShot(true);
+    windowSettling_.setInterval(kWindowSettleMs);
+    connect(&windowSettling_, &QTimer::timeout, this, &VantoroClient::followPlayerWanted);
 
     formLeastSize_ = minimumSize();
     formLeastPageSize_ = ui->webWidget->minimumSize();
@@ -219,7 +225,10 @@ void VantoroClient::closeEvent(QCloseEvent *event) {
     if (playerShown_) {
         maximized = playerRestoreMaximized_;
         normal = playerRestoreGeometry_;
-        returnPage(true);
+        if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+            browser->GetHost()->SetPictureInPicture(false);
+        }
+        returnPage();
     }
     settings_.saveWindow(normal, maximized);
     if (handler) {
@@ -295,18 +304,29 @@ void VantoroClient::openSmallPlayer() {
 }
 
 void VantoroClient::showPagePictureInPicture(bool active) {
-    if (active) {
-        enterSmallPlayer();
-        return;
+    playerWanted_ = active;
+    if (!windowSettling_.isActive()) {
+        followPlayerWanted();
     }
-    leaveSmallPlayer(false);
 }
 
-void VantoroClient::leaveSmallPlayer(bool tellPage) {
-    if (!playerShown_) {
+void VantoroClient::followPlayerWanted() {
+    if (playerWanted_ == playerShown_) {
         return;
     }
-    returnPage(tellPage);
+    if (playerWanted_) {
+        enterSmallPlayer();
+    } else {
+        leaveSmallPlayer();
+    }
+    // A window that maps again before the window manager has dealt with its unmapping can stay
+    // unmapped for good (seen under openbox): the next change waits, and then follows whatever
+    // the page wants by then.
+    windowSettling_.start();
+}
+
+void VantoroClient::leaveSmallPlayer() {
+    returnPage();
     if (playerRestoreMaximized_) {
         showMaximized();
     } else {
@@ -321,9 +341,6 @@ void VantoroClient::leaveSmallPlayer(bool tellPage) {
 }
 
 void VantoroClient::enterSmallPlayer() {
-    if (playerShown_) {
-        return;
-    }
     playerRestoreMaximized_ = shownFullscreen_ ? restoreMaximized_ : isMaximized();
     playerRestoreGeometry_ = shownFullscreen_ ? restoreGeometry_ : normalGeometry();
     if (shownFullscreen_) {
@@ -340,8 +357,12 @@ void VantoroClient::enterSmallPlayer() {
     }
     if (!player_) {
         player_ = std::make_unique<SmallPlayer>();
-        connect(player_.get(), &SmallPlayer::leaveRequested, this,
-                [this] { leaveSmallPlayer(true); });
+        connect(player_.get(), &SmallPlayer::leaveRequested, this, [this] {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                browser->GetHost()->SetPictureInPicture(false);
+            }
+            showPagePictureInPicture(false);
+        });
         connect(player_.get(), &SmallPlayer::muteToggled, this, [this] {
             if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
                 const bool muted = !browser->GetHost()->IsAudioMuted();
@@ -359,17 +380,13 @@ void VantoroClient::enterSmallPlayer() {
     hide();
 }
 
-void VantoroClient::returnPage(bool tellPage) {
+void VantoroClient::returnPage() {
     playerShown_ = false;
     settings_.savePlayer(player_->geometry());
-    CefRefPtr<CefBrowser> browser = mainBrowser();
-    if (browser) {
+    if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
         // The mute was the small player's: the full window has no control to undo it.
         browser->GetHost()->SetAudioMuted(false);
         player_->setMuted(false);
-        if (tellPage) {
-            browser->GetHost()->SetPictureInPicture(false);
-        }
     }
     QWidget *page = player_->takeContent();
     ui->centralWidget->layout()->addWidget(page);

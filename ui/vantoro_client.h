@@ -5,6 +5,7 @@
 #include <QMargins>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -106,12 +107,13 @@ private:
     void placeBrowser();
     // The window's own browser, or null.
     CefRefPtr<CefBrowser> mainBrowser();
+    // Into or out of the small player as the page last asked, unless it is there already.
+    void followPlayerWanted();
     void enterSmallPlayer();
     // The window back as it was before the small player.
-    void leaveSmallPlayer(bool tellPage);
-    // The page's area back below the title bar, the player's place remembered; the page is told
-    // when it did not leave by itself.
-    void returnPage(bool tellPage);
+    void leaveSmallPlayer();
+    // The page's area back below the title bar, the player's place remembered.
+    void returnPage();
     QRect smallPlayerPlace() const;
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
@@ -129,6 +131,8 @@ private:
     QMetaObject::Connection screenArea_;
     std::unique_ptr<SmallPlayer> player_;
     bool playerShown_ = false;
+    bool playerWanted_ = false;
+    QTimer windowSettling_;
     // The window as it was before the small player.
     bool playerRestoreMaximized_ = false;
     QRect playerRestoreGeometry_;
