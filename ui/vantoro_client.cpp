@@ -208,7 +208,13 @@ void VantoroClient::fitLeastSize(QScreen *shown) {
     // reaches them: the least size gives way to the screen's available area.
     const QSize area = shown->availableGeometry().size();
     const QSize least = formLeastSize_.boundedTo(area);
-    ui->webWidget->setMinimumSize(formLeastPageSize_ - (formLeastSize_ - least));
+    const QSize leastPage = formLeastPageSize_ - (formLeastSize_ - least);
+    // While the page's area is in the small player it gets its least size back with the window.
+    if (playerShown_) {
+        pageLeastSize_ = leastPage;
+    } else {
+        ui->webWidget->setMinimumSize(leastPage);
+    }
     ui->centralWidget->setMinimumSize(least);
     setMinimumSize(least);
     const QSize fitted = size().boundedTo(area);
@@ -376,6 +382,7 @@ void VantoroClient::enterSmallPlayer() {
     pageLeastSize_ = ui->webWidget->minimumSize();
     ui->webWidget->setMinimumSize(QSize());
     ui->centralWidget->layout()->removeWidget(ui->webWidget);
+    player_->setWindowTitle(windowTitle());
     player_->showWith(ui->webWidget, smallPlayerPlace());
     hide();
 }

@@ -51,8 +51,9 @@ class SmallPlayer(ClientTest):
         poll(lambda: self.display.geometry(player) == place, 10,
              description=lambda: "the player at %s (now %s)" % (place, self.display.geometry(player)))
         poll(lambda: not self.mapped(self.client.window), 10, description="the main window to hide")
-        state = self.display.run(["xprop", "-id", str(player), "_NET_WM_STATE"])
-        self.assertIn("_NET_WM_STATE_ABOVE", state)
+        # The window manager sets the state once it has taken the window.
+        poll(lambda: "_NET_WM_STATE_ABOVE" in self.display.run(
+            ["xprop", "-id", str(player), "_NET_WM_STATE"]), 10, description="a window above others")
         poll(lambda: evaluate(self.page, "[innerWidth, innerHeight]") == list(place[2:]), 10,
              description="the page to have the player's size")
         # testsrc2's bars run from red on the left to cyan on the right, edge to edge.
@@ -79,7 +80,8 @@ class SmallPlayer(ClientTest):
         self.assertFalse(state["pictureInPicture"])
         self.assertEqual(state["pipEvents"][-1], "leavepictureinpicture")
         poll(lambda: self.state()["time"] > state["time"] + 1, 10,
-             description="the video playing on in the page")
+             description=lambda: "the video playing on in the page (was %s, now %s)" % (
+                 state, self.state()))
         self.assertFalse(self.state()["paused"])
 
     def test_enter_and_leave(self):
