@@ -77,7 +77,6 @@ SmallPlayer::SmallPlayer()
       mute_(control(this, QString::fromUtf8(u8"静音"))) {
     // Closing it brings the main window back; it never ends the client.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setStyleSheet(QStringLiteral("SmallPlayer{background:black}"));
     setMinimumSize(SmallPlayerGeometry::kLeast);
     close_->setIcon(glyph(Glyph::kClose));
     setMuted(false);
@@ -167,7 +166,7 @@ Qt::Edges SmallPlayer::edgesAt(const QPoint &point) const {
 
 bool SmallPlayer::eventFilter(QObject *watched, QEvent *event) {
     auto *widget = qobject_cast<QWidget *>(watched);
-    if (!widget || !widget->isWidgetType() || widget->window() != this) {
+    if (!widget || widget->window() != this) {
         return false;
     }
     if (widget == close_ || widget == mute_) {
