@@ -56,8 +56,6 @@ QIcon glyph(Glyph which) {
 
 QToolButton *control(QWidget *parent, const QString &tip) {
     auto *button = new QToolButton(parent);
-    // The page's area is a window of its own on X11; only another one shows above it.
-    button->setAttribute(Qt::WA_NativeWindow);
     button->setFixedSize(kControlSize, kControlSize);
     button->setIconSize(QSize(kControlSize, kControlSize));
     button->setToolTip(tip);
@@ -96,6 +94,12 @@ SmallPlayer::SmallPlayer()
 void SmallPlayer::showWith(QWidget *content, const QRect &geometry) {
     content_ = content;
     content->setParent(this);
+    // Where the page's area is a window of its own (X11, Windows) only another one shows above
+    // it; on Wayland it is drawn into the window's surface, like the controls.
+    if (content->internalWinId()) {
+        close_->setAttribute(Qt::WA_NativeWindow);
+        mute_->setAttribute(Qt::WA_NativeWindow);
+    }
     content->setGeometry(rect());
     content->show();
     close_->raise();
