@@ -34,6 +34,9 @@ BrowserKey browserKeyAfterPage(const CefKeyEvent &event) {
                 return BrowserKey::kBack;
             case VK_RIGHT:
                 return BrowserKey::kForward;
+            // Neither Chromium nor Firefox gives Alt+P a meaning, nor do their menu bars.
+            case 'P':
+                return BrowserKey::kSmallPlayer;
             default:
                 return BrowserKey::kNone;
         }

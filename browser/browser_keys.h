@@ -16,6 +16,7 @@ enum class BrowserKey {
     kLeaveFullscreen,
     kBack,
     kForward,
+    kSmallPlayer,
 };
 
 // Full screen's keys are the client's before the page sees them; the rest only once the page has

@@ -73,6 +73,9 @@ bool KeyHandler::OnKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent &ev
         case BrowserKey::kZoomReset:
             action = [](MainPageWindow &window) { window.zoomPage(0); };
             break;
+        case BrowserKey::kSmallPlayer:
+            action = [](MainPageWindow &window) { window.openSmallPlayer(); };
+            break;
         default:
             return false;
     }

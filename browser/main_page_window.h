@@ -28,6 +28,10 @@ public:
     virtual void toggleWindowFullscreen() = 0;
     virtual void leaveWindowFullscreen() = 0;
     virtual bool viewerFullscreen() const = 0;
+    // The page's video in the small window on top, and whether the page has it there: the page
+    // put it there or took it out (the window follows), or the viewer asks for it.
+    virtual void showPagePictureInPicture(bool active) = 0;
+    virtual void openSmallPlayer() = 0;
     // Reloads the page, from the network alone if ignoreCache, and counts a refresh.
     virtual void reloadPage(bool ignoreCache) = 0;
     // One step larger (1), smaller (-1), or back to 100 % (0).

@@ -72,6 +72,14 @@ void SimpleHandler::OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool f
                    [fullscreen](PageWindow &window) { window.showPageFullscreen(fullscreen); });
 }
 
+void SimpleHandler::OnPictureInPictureModeChange(CefRefPtr<CefBrowser> browser, bool active) {
+    // A pop-up's video fills the pop-up's own window, which is small already.
+    if (windows_->isMain(browser)) {
+        windows_->postMain(
+            [active](MainPageWindow &window) { window.showPagePictureInPicture(active); });
+    }
+}
+
 void SimpleHandler::OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) {
     const double factor = zoom_steps::factorOf(zoom_level);
     windows_->post(browser, [factor](PageWindow &window) { window.pageZoomChanged(factor); });

@@ -49,6 +49,7 @@ public:
     // CefDisplayHandler: full screen and zoom go to the browser's window, a pop-up's own.
     void OnFullscreenModeChange(CefRefPtr<CefBrowser> browser, bool fullscreen) override;
     void OnZoomChange(CefRefPtr<CefBrowser> browser, double zoom_level) override;
+    void OnPictureInPictureModeChange(CefRefPtr<CefBrowser> browser, bool active) override;
 
     // CefLifeSpanHandler
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

@@ -18,13 +18,32 @@
 #include "ui/page_notices.h"
 #include "ui/popup_window.h"
 #include "ui/tray_icon.h"
+#include "ui/small_player.h"
+#include "ui/small_player_geometry.h"
 #include "ui_vantoro_client.h"
 
 namespace {
 
 constexpr int kResizeBorder = 8;
+// How long the window system has to follow one change of the small player before the next.
+constexpr int kWindowSettleMs = 200;
+
 CefString engineUrl(const QUrl &url) {
     return CefString(url.toString(QUrl::FullyEncoded).toStdString());
+}
+
+// The screens' available areas, the primary one first.
+QList<QRect> availableAreas() {
+    QList<QRect> screens;
+    if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        screens.append(primary->availableGeometry());
+    }
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen()) {
+            screens.append(screen->availableGeometry());
+        }
+    }
+    return screens;
 }
 
 }  // namespace
@@ -56,6 +75,10 @@ VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
     connect(tray_, &TrayIcon::showRequested, this, [this] { showAgain(QByteArray()); });
     connect(tray_, &TrayIcon::toggleRequested, this, &VantoroClient::toggleFromTray);
     connect(tray_, &TrayIcon::quitRequested, this, &VantoroClient::quit);
+    connect(tray_, &TrayIcon::smallPlayerRequested, this, &VantoroClient::openSmallPlayer);
+    windowSettling_.setSingleShot(true);
+    windowSettling_.setInterval(kWindowSettleMs);
+    connect(&windowSettling_, &QTimer::timeout, this, &VantoroClient::followPlayerWanted);
 
     formLeastSize_ = minimumSize();
     formLeastPageSize_ = ui->webWidget->minimumSize();
@@ -63,16 +86,7 @@ VantoroClient::VantoroClient(QWidget *parent, const QUrl &firstPage)
 
     settings_.load();
     if (settings_.hasGeometry()) {
-        QList<QRect> screens;
-        if (QScreen *primary = QGuiApplication::primaryScreen()) {
-            screens.append(primary->availableGeometry());
-        }
-        for (QScreen *screen : QGuiApplication::screens()) {
-            if (screen != QGuiApplication::primaryScreen()) {
-                screens.append(screen->availableGeometry());
-            }
-        }
-        setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), screens));
+        setGeometry(WindowSettings::placed(settings_.geometry(), minimumSize(), availableAreas()));
     } else if (QScreen *primary = QGuiApplication::primaryScreen()) {
         const QRect area = primary->availableGeometry();
         if (!area.contains(QRect(area.topLeft(), size()))) {
@@ -222,7 +236,13 @@ void VantoroClient::fitLeastSize(QScreen *shown) {
     // reaches them: the least size gives way to the screen's available area.
     const QSize area = shown->availableGeometry().size();
     const QSize least = formLeastSize_.boundedTo(area);
-    ui->webWidget->setMinimumSize(formLeastPageSize_ - (formLeastSize_ - least));
+    const QSize leastPage = formLeastPageSize_ - (formLeastSize_ - least);
+    // While the page's area is in the small player it gets its least size back with the window.
+    if (playerShown_) {
+        pageLeastSize_ = leastPage;
+    } else {
+        ui->webWidget->setMinimumSize(leastPage);
+    }
     ui->centralWidget->setMinimumSize(least);
     setMinimumSize(least);
     const QSize fitted = size().boundedTo(area);
@@ -237,10 +257,18 @@ void VantoroClient::closeEvent(QCloseEvent *event) {
         hideToTray();
         return;
     }
-    // Full screen is left out: the next start shows the window as it was before it.
-    const bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
-    const QRect normal =
-        shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
+    // Full screen and the small player are left out: the next start shows the window as it was
+    // before them.
+    bool maximized = shownFullscreen_ ? restoreMaximized_ : isMaximized();
+    QRect normal = shownFullscreen_ && !restoreMaximized_ ? restoreGeometry_ : normalGeometry();
+    if (playerShown_) {
+        maximized = playerRestoreMaximized_;
+        normal = playerRestoreGeometry_;
+        if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+            browser->GetHost()->SetPictureInPicture(false);
+        }
+        returnPage();
+    }
     settings_.saveWindow(normal, maximized);
     if (handler) {
         handler->WithdrawNotifications();
@@ -334,6 +362,116 @@ void VantoroClient::updateFullscreen() {
             setGeometry(onAScreen(restoreGeometry_, screen()->availableGeometry()));
         }
     }
+}
+
+void VantoroClient::openSmallPlayer() {
+    if (playerShown_) {
+        player_->raise();
+        player_->activateWindow();
+        return;
+    }
+    if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+        browser->GetHost()->SetPictureInPicture(true);
+    }
+}
+
+void VantoroClient::showPagePictureInPicture(bool active) {
+    playerWanted_ = active;
+    if (!windowSettling_.isActive()) {
+        followPlayerWanted();
+    }
+}
+
+void VantoroClient::followPlayerWanted() {
+    if (playerWanted_ == playerShown_) {
+        return;
+    }
+    if (playerWanted_) {
+        enterSmallPlayer();
+    } else {
+        leaveSmallPlayer();
+    }
+    // A window that maps again before the window manager has dealt with its unmapping can stay
+    // unmapped for good (seen under openbox): the next change waits, and then follows whatever
+    // the page wants by then.
+    windowSettling_.start();
+}
+
+void VantoroClient::leaveSmallPlayer() {
+    returnPage();
+    if (playerRestoreMaximized_) {
+        showMaximized();
+    } else {
+        setGeometry(onAScreen(playerRestoreGeometry_, screen()->availableGeometry()));
+        showNormal();
+    }
+    raise();
+    activateWindow();
+    if (pageFocus_ && ui->webWidget->isAncestorOf(pageFocus_)) {
+        pageFocus_->setFocus();
+    }
+}
+
+void VantoroClient::enterSmallPlayer() {
+    playerRestoreMaximized_ = shownFullscreen_ ? restoreMaximized_ : isMaximized();
+    playerRestoreGeometry_ = shownFullscreen_ ? restoreGeometry_ : normalGeometry();
+    if (shownFullscreen_) {
+        // The small player replaces full screen, as the page's element would otherwise stay
+        // above the video.
+        if (pageFullscreen_) {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                browser->GetMainFrame()->ExecuteJavaScript("document.exitFullscreen()", "", 0);
+            }
+        }
+        pageFullscreen_ = false;
+        windowFullscreen_ = false;
+        updateFullscreen();
+    }
+    if (!player_) {
+        player_ = std::make_unique<SmallPlayer>();
+        connect(player_.get(), &SmallPlayer::leaveRequested, this, [this] {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                browser->GetHost()->SetPictureInPicture(false);
+            }
+            showPagePictureInPicture(false);
+        });
+        connect(player_.get(), &SmallPlayer::muteToggled, this, [this] {
+            if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+                const bool muted = !browser->GetHost()->IsAudioMuted();
+                browser->GetHost()->SetAudioMuted(muted);
+                player_->setMuted(muted);
+            }
+        });
+    }
+    playerShown_ = true;
+    pageFocus_ = QApplication::focusWidget();
+    pageLeastSize_ = ui->webWidget->minimumSize();
+    ui->webWidget->setMinimumSize(QSize());
+    ui->centralWidget->layout()->removeWidget(ui->webWidget);
+    player_->setWindowTitle(windowTitle());
+    player_->showWith(ui->webWidget, smallPlayerPlace());
+    hide();
+}
+
+void VantoroClient::returnPage() {
+    playerShown_ = false;
+    settings_.savePlayer(player_->geometry());
+    if (CefRefPtr<CefBrowser> browser = mainBrowser()) {
+        // The mute was the small player's: the full window has no control to undo it.
+        browser->GetHost()->SetAudioMuted(false);
+        player_->setMuted(false);
+    }
+    QWidget *page = player_->takeContent();
+    ui->centralWidget->layout()->addWidget(page);
+    page->setMinimumSize(pageLeastSize_);
+    page->show();
+}
+
+QRect VantoroClient::smallPlayerPlace() const {
+    if (settings_.hasPlayerGeometry()) {
+        return SmallPlayerGeometry::placed(settings_.playerGeometry(), availableAreas());
+    }
+    return SmallPlayerGeometry::initial(screen()->availableGeometry());
 }
 
 void VantoroClient::showAgain(const QByteArray &activationToken) {

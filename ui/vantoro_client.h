@@ -3,8 +3,10 @@
 
 #include <QMainWindow>
 #include <QMargins>
+#include <QPointer>
 #include <QRect>
 #include <QUrl>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -17,6 +19,7 @@
 class QCloseEvent;
 class QScreen;
 class TrayIcon;
+class SmallPlayer;
 namespace Ui {
 class VantoroClientClass;
 }
@@ -47,6 +50,10 @@ public:
     void toggleWindowFullscreen() override;
     bool viewerFullscreen() const override { return windowFullscreen_; }
     void leaveWindowFullscreen() override;
+
+    // The page put its video into picture-in-picture or took it out: the page's area moves into
+    // the small player on top and the window hides, or both come back as they were.
+    void showPagePictureInPicture(bool active) override;
 
     void reloadPage(bool ignoreCache) override;
     void zoomPage(int direction) override;
@@ -95,6 +102,11 @@ protected slots:
     void on_clear_cookie();
     void on_reflesh();
 
+    // After the three above, which keep their places among the window's methods.
+public slots:
+    // The page's playing video into the small player, as if the page had asked.
+    void openSmallPlayer() override;
+
 protected:
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -116,6 +128,14 @@ private:
     void placeBrowser();
     // The window's own browser, or null.
     CefRefPtr<CefBrowser> mainBrowser();
+    // Into or out of the small player as the page last asked, unless it is there already.
+    void followPlayerWanted();
+    void enterSmallPlayer();
+    // The window back as it was before the small player.
+    void leaveSmallPlayer();
+    // The page's area back below the title bar, the player's place remembered.
+    void returnPage();
+    QRect smallPlayerPlace() const;
 
     // The form: central widget, layout, "titleWidget" and "webWidget".
     std::unique_ptr<Ui::VantoroClientClass> ui;
@@ -136,6 +156,16 @@ private:
     TrayIcon *tray_;
     bool quitting_ = false;
     bool inTray_ = false;
+    std::unique_ptr<SmallPlayer> player_;
+    bool playerShown_ = false;
+    bool playerWanted_ = false;
+    QTimer windowSettling_;
+    // The window as it was before the small player.
+    bool playerRestoreMaximized_ = false;
+    QRect playerRestoreGeometry_;
+    QSize pageLeastSize_;
+    // Where in the page the keyboard was, for its return.
+    QPointer<QWidget> pageFocus_;
 };
 
 #endif  // UI_VANTORO_CLIENT_H_

@@ -13,6 +13,10 @@ const char kWidth[] = "window/width";
 const char kHeight[] = "window/height";
 const char kMaximized[] = "window/maximized";
 const char kZoom[] = "page/zoom";
+const char kPlayerX[] = "player/x";
+const char kPlayerY[] = "player/y";
+const char kPlayerWidth[] = "player/width";
+const char kPlayerHeight[] = "player/height";
 
 // A value of the right type, or nothing: a number the viewer's hand or a damaged disk left in the
 // file counts as missing.
@@ -21,6 +25,27 @@ bool readInt(const SettingsFile &settings, const char *key, int *value) {
     *value = settings.value(QLatin1String(key)).toString().toInt(&ok);
     return ok;
 }
+
+bool readRect(const SettingsFile &settings, const char *const keys[4], QRect *rect) {
+    int x, y, width, height;
+    if (!readInt(settings, keys[0], &x) || !readInt(settings, keys[1], &y) ||
+        !readInt(settings, keys[2], &width) || !readInt(settings, keys[3], &height) || width <= 0 ||
+        height <= 0) {
+        return false;
+    }
+    *rect = QRect(x, y, width, height);
+    return true;
+}
+
+void writeRect(SettingsFile &settings, const char *const keys[4], const QRect &rect) {
+    settings.setValue(QLatin1String(keys[0]), rect.x());
+    settings.setValue(QLatin1String(keys[1]), rect.y());
+    settings.setValue(QLatin1String(keys[2]), rect.width());
+    settings.setValue(QLatin1String(keys[3]), rect.height());
+}
+
+const char *const kWindowKeys[4] = {kX, kY, kWidth, kHeight};
+const char *const kPlayerKeys[4] = {kPlayerX, kPlayerY, kPlayerWidth, kPlayerHeight};
 
 }  // namespace
 
@@ -32,14 +57,11 @@ void WindowSettings::load() {
     if (settings.damaged()) {
         return;
     }
-    int x, y, width, height;
-    if (readInt(settings, kX, &x) && readInt(settings, kY, &y) &&
-        readInt(settings, kWidth, &width) && readInt(settings, kHeight, &height) && width > 0 &&
-        height > 0) {
+    if (readRect(settings, kWindowKeys, &geometry_)) {
         has_geometry_ = true;
-        geometry_ = QRect(x, y, width, height);
         maximized_ = settings.value(QLatin1String(kMaximized)).toString() == QLatin1String("true");
     }
+    has_player_geometry_ = readRect(settings, kPlayerKeys, &player_geometry_);
     bool ok = false;
     const double zoom = settings.value(QLatin1String(kZoom)).toString().toDouble(&ok);
     if (ok) {
@@ -48,10 +70,7 @@ void WindowSettings::load() {
 }
 
 void WindowSettings::saveWindow(const QRect &normal_geometry, bool maximized) {
-    file_.setValue(QLatin1String(kX), normal_geometry.x());
-    file_.setValue(QLatin1String(kY), normal_geometry.y());
-    file_.setValue(QLatin1String(kWidth), normal_geometry.width());
-    file_.setValue(QLatin1String(kHeight), normal_geometry.height());
+    writeRect(file_, kWindowKeys, normal_geometry);
     file_.setValue(QLatin1String(kMaximized), maximized);
     file_.save();
 }
@@ -59,6 +78,13 @@ void WindowSettings::saveWindow(const QRect &normal_geometry, bool maximized) {
 void WindowSettings::saveZoom(double zoom) {
     zoom_ = zoom;
     file_.setValue(QLatin1String(kZoom), zoom);
+    file_.save();
+}
+
+void WindowSettings::savePlayer(const QRect &geometry) {
+    has_player_geometry_ = true;
+    player_geometry_ = geometry;
+    writeRect(file_, kPlayerKeys, geometry);
     file_.save();
 }
 

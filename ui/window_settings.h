@@ -23,10 +23,14 @@ public:
     QRect geometry() const { return geometry_; }
     bool maximized() const { return maximized_; }
     double zoom() const { return zoom_; }
+    // The small player's place and size, beside the window's.
+    bool hasPlayerGeometry() const { return has_player_geometry_; }
+    QRect playerGeometry() const { return player_geometry_; }
 
     // Each writes the file at once.
     void saveWindow(const QRect &normal_geometry, bool maximized);
     void saveZoom(double zoom);
+    void savePlayer(const QRect &geometry);
 
     // saved brought onto one of the screens (available areas, the primary first): at least
     // minimum in size and no larger than its screen; on the screen that holds its centre, with
@@ -39,6 +43,8 @@ private:
     QRect geometry_;
     bool maximized_ = false;
     double zoom_ = 1.0;
+    bool has_player_geometry_ = false;
+    QRect player_geometry_;
 };
 
 #endif  // UI_WINDOW_SETTINGS_H_

@@ -60,6 +60,12 @@ public:
     // the page between 25 % and 500 %, also across its loads.
     virtual double GetZoomLevel() = 0;
     virtual void SetZoomLevel(double zoomLevel) = 0;
+    virtual void SetAudioMuted(bool mute) = 0;
+    virtual bool IsAudioMuted() = 0;
+    // This engine's addition: puts the page's playing (else largest) video into
+    // picture-in-picture, as if the page had asked, or takes it out. A page without a video
+    // reports nothing; leaving reports nothing either, as the program asked for it.
+    virtual void SetPictureInPicture(bool active) = 0;
 };
 
 #endif  // ENGINE_INCLUDE_CEF_BROWSER_H_

@@ -33,6 +33,12 @@ public:
     // that left the wheel alone); SetZoomLevel reports nothing here. This engine's addition: the
     // API it follows leaves such zooming to the engine without telling the program.
     virtual void OnZoomChange(CefRefPtr<CefBrowser> /*browser*/, double /*zoom_level*/) {}
+    // The page put one of its videos into picture-in-picture (the viewer's click and the page's
+    // requestPictureInPicture(), or SetPictureInPicture) or took it out again; the video then
+    // fills the browser's whole view. At most one change per frame is reported, however fast the
+    // page switches. This engine's addition: the API it follows has the engine open a window of
+    // its own for the video.
+    virtual void OnPictureInPictureModeChange(CefRefPtr<CefBrowser> /*browser*/, bool /*active*/) {}
 };
 
 #endif  // ENGINE_INCLUDE_CEF_DISPLAY_HANDLER_H_

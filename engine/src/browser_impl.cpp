@@ -31,6 +31,7 @@
 #include "src/key_events.h"
 #include "src/page_input.h"
 #include "src/permission_requests.h"
+#include "src/picture_in_picture.h"
 #include "src/renderer_end_watch.h"
 
 namespace {
@@ -234,6 +235,14 @@ void BrowserImpl::Connect() {
             handler->OnFullscreenModeChange(this, fullscreen);
         }
     });
+    // Owned by the page.
+    picture_in_picture_ =
+        new PictureInPicture(static_cast<BrowserPage *>(page), [this](bool active) {
+            CefRefPtr<CefDisplayHandler> handler = client_ ? client_->GetDisplayHandler() : nullptr;
+            if (handler && !closed_) {
+                handler->OnPictureInPictureModeChange(this, active);
+            }
+        });
     // Owned by the view.
     new RendererEndWatch(view_);
     // Owned by the view.
@@ -306,6 +315,28 @@ void BrowserImpl::SetZoomLevel(double zoomLevel) {
     if (QWebEnginePage *p = page()) {
         // The page ignores factors outside 25 % to 500 % instead of keeping to the nearest.
         p->setZoomFactor(std::clamp(std::pow(kZoomLevelBase, zoomLevel), 0.25, 5.0));
+    }
+}
+
+void BrowserImpl::SetAudioMuted(bool mute) {
+    if (QWebEnginePage *p = page()) {
+        p->setAudioMuted(mute);
+    }
+}
+
+bool BrowserImpl::IsAudioMuted() {
+    QWebEnginePage *p = page();
+    return p && p->isAudioMuted();
+}
+
+void BrowserImpl::SetPictureInPicture(bool active) {
+    if (!page() || !picture_in_picture_) {
+        return;
+    }
+    if (active) {
+        picture_in_picture_->enter();
+    } else {
+        picture_in_picture_->leave();
     }
 }
 

@@ -15,6 +15,7 @@
 
 class BrowserView;
 class DevToolsWindow;
+class PictureInPicture;
 class QKeyEvent;
 class QPoint;
 class QWebEngineContextMenuRequest;
@@ -72,6 +73,9 @@ public:
     void WasResized() override {}
     double GetZoomLevel() override;
     void SetZoomLevel(double zoomLevel) override;
+    void SetAudioMuted(bool mute) override;
+    bool IsAudioMuted() override;
+    void SetPictureInPicture(bool active) override;
 
     // Used by the view and the frame.
     QWebEnginePage *page() const;
@@ -130,6 +134,7 @@ private:
     CefWindowHandle opener_window_ = 0;
     QPointer<BrowserView> view_;
     QPointer<DevToolsWindow> dev_tools_;
+    QPointer<PictureInPicture> picture_in_picture_;
     bool loading_ = false;
     bool has_document_ = false;
     bool closing_ = false;

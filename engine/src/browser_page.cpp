@@ -30,3 +30,12 @@ bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, 
     }
     return external_link_ && external_link_(url);
 }
+
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
+                                           const QString &message, int lineNumber,
+                                           const QString &sourceID) {
+    if (console_filter_ && console_filter_(message)) {
+        return;
+    }
+    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
+}

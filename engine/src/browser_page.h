@@ -19,11 +19,18 @@ public:
     BrowserPage(QWebEngineProfile *profile, QObject *parent,
                 std::function<bool(const QUrl &)> external_link);
 
+    void setConsoleFilter(std::function<bool(const QString &)> filter) {
+        console_filter_ = std::move(filter);
+    }
+
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                  int lineNumber, const QString &sourceID) override;
 
 private:
     const std::function<bool(const QUrl &)> external_link_;
+    std::function<bool(const QString &)> console_filter_;
 };
 
 #endif  // ENGINE_SRC_BROWSER_PAGE_H_

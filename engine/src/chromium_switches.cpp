@@ -9,18 +9,6 @@ void appendUnlessGiven(std::vector<std::string> &switches, CefCommandLineImpl &c
     }
 }
 
-// Adds feature to the Blink features the switches turn off, to a list given already or a new one.
-void turnOffBlinkFeature(std::vector<std::string> &switches, const std::string &feature) {
-    const std::string prefix = "--disable-blink-features=";
-    for (std::string &entry : switches) {
-        if (entry.compare(0, prefix.size(), prefix) == 0) {
-            entry += "," + feature;
-            return;
-        }
-    }
-    switches.push_back(prefix + feature);
-}
-
 }  // namespace
 
 std::vector<std::string> chromiumSwitches(CefCommandLineImpl &command_line,
@@ -66,9 +54,6 @@ std::vector<std::string> chromiumSwitches(CefCommandLineImpl &command_line,
                               std::to_string(settings.log_severity - LOGSEVERITY_INFO));
             break;
     }
-    // Qt WebEngine has no picture-in-picture window and rejects every request for one: pages must
-    // not be told they may ask, so that a site leaves its button out.
-    turnOffBlinkFeature(switches, "PictureInPictureAPI");
     return switches;
 }
 

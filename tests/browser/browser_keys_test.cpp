@@ -33,6 +33,7 @@ TEST(BrowserKeysTest, KeysThePageLeftAlone) {
     EXPECT_EQ(browserKeyAfterPage(key(VK_F12)), BrowserKey::kDevTools);
     EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt)), BrowserKey::kBack);
     EXPECT_EQ(browserKeyAfterPage(key(VK_RIGHT, kAlt)), BrowserKey::kForward);
+    EXPECT_EQ(browserKeyAfterPage(key('P', kAlt)), BrowserKey::kSmallPlayer);
 
     // Plain letters and digits are typing; Alt makes another shortcut; full screen's keys were
     // the client's before the page.
@@ -43,6 +44,7 @@ TEST(BrowserKeysTest, KeysThePageLeftAlone) {
     // The arrows alone move in the page; with more than Alt they are the desktop's or the page's.
     EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_RIGHT, kCtrl)), BrowserKey::kNone);
+    EXPECT_EQ(browserKeyAfterPage(key('P', kCtrl | kAlt)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt | kCtrl)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_LEFT, kAlt | kShift)), BrowserKey::kNone);
     EXPECT_EQ(browserKeyAfterPage(key(VK_F11)), BrowserKey::kNone);

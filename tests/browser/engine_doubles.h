@@ -68,6 +68,9 @@ public:
     void WasResized() override {}
     double GetZoomLevel() override { return zoomLevel; }
     void SetZoomLevel(double level) override { zoomLevel = level; }
+    void SetAudioMuted(bool) override {}
+    bool IsAudioMuted() override { return false; }
+    void SetPictureInPicture(bool) override {}
 
     double zoomLevel = 0.0;
 

@@ -22,6 +22,8 @@ public:
     void browserCreated() override { ++browsersCreated; }
     void toggleWindowFullscreen() override {}
     void leaveWindowFullscreen() override {}
+    void showPagePictureInPicture(bool) override {}
+    void openSmallPlayer() override {}
     bool viewerFullscreen() const override { return false; }
     void reloadPage(bool) override {}
     void zoomPage(int) override {}

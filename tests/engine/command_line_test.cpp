@@ -90,28 +90,21 @@ TEST(ChromiumSwitches, SettingsAddOnlyWhatTheCommandLineLacks) {
     settings.log_severity = LOGSEVERITY_DISABLE;
     EXPECT_EQ(chromiumSwitches(*command_line, settings),
               (Strings{"--lang=en-US", "--remote-debugging-port=7788", "--disable-logging",
-                       "--log-level=3", "--disable-blink-features=PictureInPictureAPI"}));
+                       "--log-level=3"}));
 
     CefRefPtr<CefCommandLineImpl> bare = parsed({"client"});
     EXPECT_EQ(chromiumSwitches(*bare, settings),
               (Strings{"--lang=zh-CN", "--remote-debugging-port=9222", "--disable-logging",
-                       "--log-level=3", "--disable-blink-features=PictureInPictureAPI"}));
-
-    // Picture-in-picture joins the features the command line turns off.
-    CefRefPtr<CefCommandLineImpl> features = parsed({"client", "--disable-blink-features=Foo"});
-    EXPECT_EQ(chromiumSwitches(*features, CefSettings()),
-              (Strings{"--disable-blink-features=Foo,PictureInPictureAPI"}));
+                       "--log-level=3"}));
 
     settings.no_sandbox = 1;
     EXPECT_EQ(chromiumSwitches(*bare, settings),
               (Strings{"--lang=zh-CN", "--remote-debugging-port=9222", "--no-sandbox",
-                       "--disable-logging", "--log-level=3",
-                       "--disable-blink-features=PictureInPictureAPI"}));
+                       "--disable-logging", "--log-level=3"}));
     CefRefPtr<CefCommandLineImpl> given = parsed({"client", "--no-sandbox"});
     EXPECT_EQ(chromiumSwitches(*given, settings),
               (Strings{"--no-sandbox", "--lang=zh-CN", "--remote-debugging-port=9222",
-                       "--disable-logging", "--log-level=3",
-                       "--disable-blink-features=PictureInPictureAPI"}));
+                       "--disable-logging", "--log-level=3"}));
 }
 
 TEST(ChromiumSwitches, FlagsTextKeepsValuesWithSpacesTogether) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMenu>
 #include <QNetworkProxy>
@@ -127,6 +128,65 @@ TEST_F(EngineBrowser, PageIsDrawnInsideTheHost) {
         return image.pixelColor(110, 70) == QColor(255, 0, 0) &&
                image.pixelColor(5, 5) != QColor(255, 0, 0);
     }));
+}
+
+// A page flips in and out of picture-in-picture for half a second after a click, as fast as its
+// timers run, and ends inside.
+const char kFlippingPlayer[] = R"(<html><head><title>player</title></head><body>
+<canvas width=64 height=36></canvas><video muted autoplay></video><script>
+const canvas = document.querySelector('canvas');
+const video = document.querySelector('video');
+setInterval(() => canvas.getContext('2d').fillRect(0, 0, Math.random() * 64, 36), 30);
+video.srcObject = canvas.captureStream(30);
+document.addEventListener('click', () => {
+  const started = performance.now();
+  let flips = 0;
+  const step = () => {
+    for (let i = 0; i < 40; ++i, ++flips) {
+      video.requestPictureInPicture();
+      document.exitPictureInPicture();
+    }
+    if (performance.now() - started < 500) return setTimeout(step, 1);
+    video.requestPictureInPicture().then(() => { document.title = 'flipped ' + flips; });
+  };
+  step();
+});
+</script></body></html>)";
+
+TEST_F(EngineBrowser, PictureInPictureNeedsAClickAndIsReportedOnceAFrameAtMost) {
+    server.setPage("/player", kFlippingPlayer);
+    CefRefPtr<CefBrowser> browser = createBrowser(server.url("/player"));
+    ASSERT_TRUE(browser && waitForTitle(browser, "player"));
+    ASSERT_TRUE(waitFor([&] { return evaluate(browser, "video.readyState").toInt() > 0; }));
+    runJavaScript(browser,
+                  "video.requestPictureInPicture().then(() => window.answer = 'granted',"
+                  " (e) => window.answer = e.name)");
+    EXPECT_TRUE(waitFor(
+        [&] { return evaluate(browser, "window.answer").toString() == "NotAllowedError"; }));
+
+    ASSERT_TRUE(waitForPaint(browser));
+    QElapsedTimer flipping;
+    flipping.start();
+    QTest::mouseClick(viewOf(browser)->focusProxy(), Qt::LeftButton, {}, QPoint(200, 150));
+    ASSERT_TRUE(waitFor([&] { return !client->picture_in_picture.empty(); }));
+    ASSERT_TRUE(waitFor(
+        [&] { return evaluate(browser, "document.title").toString().startsWith("flipped"); }));
+    settle();
+    const qint64 frames = flipping.elapsed() / 16 + 2;
+    EXPECT_GT(evaluate(browser, "document.title").toString().mid(8).toInt(), 1000);
+    EXPECT_LE(static_cast<qint64>(client->picture_in_picture.size()), frames);
+    EXPECT_TRUE(client->picture_in_picture.back());
+    EXPECT_EQ(evaluate(browser, "document.pictureInPictureElement === video").toBool(), true);
+
+    // The program takes it out without a report, and puts the playing video back in.
+    client->picture_in_picture.clear();
+    browser->GetHost()->SetPictureInPicture(false);
+    EXPECT_TRUE(waitFor(
+        [&] { return evaluate(browser, "document.pictureInPictureElement === null").toBool(); }));
+    settle();
+    EXPECT_TRUE(client->picture_in_picture.empty());
+    browser->GetHost()->SetPictureInPicture(true);
+    EXPECT_TRUE(waitFor([&] { return client->picture_in_picture == std::vector<bool>{true}; }));
 }
 
 TEST_F(EngineBrowser, LoadUrlReloadAndBackReachTheServer) {

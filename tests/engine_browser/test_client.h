@@ -41,6 +41,9 @@ public:
     void OnAddressChange(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                          const CefString &url) override;
     void OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString &title) override;
+    void OnPictureInPictureModeChange(CefRefPtr<CefBrowser>, bool active) override {
+        picture_in_picture.push_back(active);
+    }
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const CefString &target_url, const CefString &target_frame_name,
                        WindowOpenDisposition target_disposition, bool user_gesture,
@@ -78,6 +81,7 @@ public:
     std::vector<CefRefPtr<CefBrowser>> browsers;  // created and not closed yet
     std::vector<std::string> addresses;           // "<id> <url>"
     std::vector<std::string> titles;              // "<id> <title>"
+    std::vector<bool> picture_in_picture;
     std::vector<Popup> popups;
     std::vector<LoadError> load_errors;
     std::vector<std::string> load_ends;     // "<status> <url>"

@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "ui/small_player_geometry.h"
 #include "ui/window_settings.h"
 
 namespace {
@@ -51,6 +52,48 @@ TEST(WindowSettingsTest, PlacesTheSavedWindowOnAScreen) {
     EXPECT_EQ(WindowSettings::placed(QRect(100, 50, 1080, 610), small.size(), {small}), small);
 }
 
+TEST(SmallPlayerGeometryTest, StartsBottomRightAndStaysOnItsScreen) {
+    EXPECT_EQ(SmallPlayerGeometry::initial(QRect(0, 0, 1280, 770)), QRect(784, 484, 480, 270));
+    EXPECT_EQ(SmallPlayerGeometry::initial(kRight), QRect(3184 - 480, 794, 480, 270));
+    // A screen too small for the first size: as large as fits, at 16:9, never below 256 x 144.
+    EXPECT_EQ(SmallPlayerGeometry::initial(QRect(0, 0, 400, 300)), QRect(16, 77, 368, 207));
+    EXPECT_EQ(SmallPlayerGeometry::initial(QRect(0, 0, 200, 100)).size(), QSize(256, 144));
+
+    const QList<QRect> screens{kPrimary, kRight};
+    EXPECT_EQ(SmallPlayerGeometry::placed(QRect(1400, 900, 640, 360), screens),
+              QRect(1400, 720, 640, 360));
+    // A file's odd size comes back at 16:9; a place whose screen went, at the first place.
+    EXPECT_EQ(SmallPlayerGeometry::placed(QRect(10, 10, 500, 500), screens),
+              QRect(10, 10, 500, 281));
+    EXPECT_EQ(SmallPlayerGeometry::placed(QRect(10, 10, 2000, 10), screens),
+              QRect(0, 10, 1280, 720));
+    EXPECT_EQ(SmallPlayerGeometry::placed(QRect(5000, 10, 480, 270), screens),
+              SmallPlayerGeometry::initial(kPrimary));
+}
+
+TEST(SmallPlayerGeometryTest, ResizesAtItsEdgesAt16To9) {
+    const QRect start(500, 400, 480, 270);
+    const QSize screen(1280, 800);
+    // The right edge: the top-left corner stays.
+    EXPECT_EQ(SmallPlayerGeometry::resized(start, Qt::RightEdge, QPoint(160, 5), screen),
+              QRect(500, 400, 640, 360));
+    // The left and top edges: the opposite corner stays.
+    EXPECT_EQ(
+        SmallPlayerGeometry::resized(start, Qt::LeftEdge | Qt::TopEdge, QPoint(-160, 0), screen),
+        QRect(340, 310, 640, 360));
+    EXPECT_EQ(SmallPlayerGeometry::resized(start, Qt::TopEdge, QPoint(0, 90), screen),
+              QRect(500, 490, 320, 180));
+    // The corner follows the edge that moved further.
+    EXPECT_EQ(
+        SmallPlayerGeometry::resized(start, Qt::RightEdge | Qt::BottomEdge, QPoint(16, 90), screen),
+        QRect(500, 400, 640, 360));
+    // Not below 256 x 144, nor beyond the screen.
+    EXPECT_EQ(SmallPlayerGeometry::resized(start, Qt::LeftEdge, QPoint(400, 0), screen),
+              QRect(724, 400, 256, 144));
+    EXPECT_EQ(SmallPlayerGeometry::resized(start, Qt::BottomEdge, QPoint(0, 2000), screen),
+              QRect(500, 400, 1280, 720));
+}
+
 class WindowSettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -83,8 +126,10 @@ TEST_F(WindowSettingsFileTest, WhatIsSavedComesBack) {
     first.load();
     EXPECT_FALSE(first.hasGeometry());
     EXPECT_EQ(first.zoom(), 1.0);
+    EXPECT_FALSE(first.hasPlayerGeometry());
     first.saveWindow(QRect(-20, 30, 1200, 700), true);
     first.saveZoom(1.25);
+    first.savePlayer(QRect(700, 400, 512, 288));
 
     SettingsFile secondRun(path_);
     WindowSettings second(secondRun);
@@ -93,6 +138,8 @@ TEST_F(WindowSettingsFileTest, WhatIsSavedComesBack) {
     EXPECT_EQ(second.geometry(), QRect(-20, 30, 1200, 700));
     EXPECT_TRUE(second.maximized());
     EXPECT_EQ(second.zoom(), 1.25);
+    ASSERT_TRUE(second.hasPlayerGeometry());
+    EXPECT_EQ(second.playerGeometry(), QRect(700, 400, 512, 288));
     // Qt's own reading of the file agrees: earlier and later versions read the same file.
     QSettings qt(path_, QSettings::IniFormat);
     EXPECT_EQ(qt.value("window/width").toInt(), 1200);

@@ -147,15 +147,18 @@ function makePlayer(number) {
   const live = document.createElement('span');
   live.className = 'live';
   live.textContent = source === 'hls' ? 'LIVE' : 'MP4';
+  const pip = document.createElement('button');
+  pip.className = 'pip';
   const fullscreen = document.createElement('button');
   fullscreen.className = 'fullscreen';
-  bar.append(play, mute, live, clock, fullscreen);
+  bar.append(play, mute, live, clock, pip, fullscreen);
   box.append(video, bar);
 
-  const state = {segments: 0, error: ''};
+  const state = {segments: 0, error: '', pipEvents: []};
   const render = () => {
     play.textContent = video.paused ? '\u25b6' : '\u275a\u275a';
     mute.textContent = video.muted ? 'Sound off' : 'Sound on';
+    pip.textContent = document.pictureInPictureElement === video ? 'Back to page' : 'Picture in picture';
     fullscreen.textContent = document.fullscreenElement === box ? 'Exit full screen' : 'Full screen';
     clock.textContent = video.currentTime.toFixed(1) + ' s';
   };
@@ -163,6 +166,14 @@ function makePlayer(number) {
     video.addEventListener(name, render);
   }
   document.addEventListener('fullscreenchange', render);
+  for (const name of ['enterpictureinpicture', 'leavepictureinpicture']) {
+    video.addEventListener(name, () => { state.pipEvents.push(name); render(); });
+  }
+  pip.onclick = () => {
+    const request = document.pictureInPictureElement === video ? document.exitPictureInPicture()
+                                                                : video.requestPictureInPicture();
+    request.catch((error) => { state.error = String(error); });
+  };
   play.onclick = () => (video.paused ? video.play() : video.pause());
   mute.onclick = () => { video.muted = !video.muted; };
   const toggleFullscreen = () => {
@@ -200,6 +211,7 @@ window.vtRoomState = () => players.map(({video, state}) => {
     decoded: quality.totalVideoFrames, dropped: quality.droppedVideoFrames,
     audioBytes: video.webkitAudioDecodedByteCount, width: video.videoWidth, height: video.videoHeight, readyState: video.readyState,
     segments: state.segments, error: state.error,
+    pictureInPicture: document.pictureInPictureElement === video, pipEvents: state.pipEvents,
   };
 });
 
