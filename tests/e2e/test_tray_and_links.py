@@ -141,6 +141,12 @@ class TrayAndLinks(SessionBusCase):
         # Off until the viewer chooses otherwise: the close button ends the client by default.
         self.assertEqual(entries["关闭窗口时最小化到托盘"][1], 0)
         self.assertEqual(entries["开机时启动"][1], 0)
+        # The menu's small player is the page's own picture-in-picture.
+        self.choose("小窗播放")
+        poll(lambda: evaluate(self.page, "vtRoomState()[0]")["pictureInPicture"], 10,
+             description="the room in the small player")
+        evaluate(self.page, "document.exitPictureInPicture(); true")
+        poll(self.shown, 10, description="the window back from the small player")
 
     def test_2_close_to_tray_keeps_the_room_playing(self):
         self.choose("关闭窗口时最小化到托盘")
