@@ -20,7 +20,7 @@ run_packages=(
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest
-    lldb-14 llvm-14 clang-format-14 python3-websocket tzdata python3-dbus python3-gi
+    lldb-14 llvm-14 clang-format-14 python3-websocket tzdata python3-dbus python3-gi python3-xlib
     g++-mingw-w64-i686 wine wine32 g++-mingw-w64-x86-64 wine64
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core iproute2
