@@ -305,7 +305,10 @@ class TimedResult(unittest.TextTestResult):
         super().startTest(test)
 
     def _write_status(self, test, status):
-        super()._write_status(test, "%s (%.1f s)" % (status, time.monotonic() - self.started))
+        # A class's set-up or clean-up that fails is reported without a case having started.
+        if isinstance(test, unittest.TestCase):
+            status = "%s (%.1f s)" % (status, time.monotonic() - self.started)
+        super()._write_status(test, status)
 
 
 def main():

@@ -6,14 +6,7 @@ or dismisses a notification. The notification service reads markup in bodies unl
 --no-body-markup; with --never-close it never answers CloseNotification.
 
 usage: desktop_standins.py BUS-ADDRESS LOG-FILE [--no-notifications] [--no-body-markup]
-                           [--never-close]
-
-It also reads the bus for a test that runs under an interpreter without Debian's D-Bus module,
-printing JSON:
-       desktop_standins.py --names BUS-ADDRESS
-       desktop_standins.py --get BUS-ADDRESS DESTINATION PATH INTERFACE PROPERTY
-and makes a call that carries a file descriptor, printing the error the bus answers with:
-       desktop_standins.py --fd-call BUS-ADDRESS"""
+                           [--never-close]"""
 
 import json
 import sys
@@ -152,27 +145,7 @@ class Control(dbus.service.Object):
         self.notifications.NotificationClosed(notification, 2)
 
 
-def query(args):
-    bus = dbus.bus.BusConnection(args[1])
-    if args[0] == "--names":
-        return [str(n) for n in bus.list_names()]
-    if args[0] == "--fd-call":
-        try:
-            bus.call_blocking("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                              "org.freedesktop.DBus", "GetId", "h", [dbus.types.UnixFd(0)],
-                              timeout=10)
-        except dbus.exceptions.DBusException as error:
-            return error.get_dbus_name()
-        return "answered"
-    destination, path, interface, name = args[2:6]
-    return bus.get_object(destination, path).Get(
-        interface, name, dbus_interface="org.freedesktop.DBus.Properties")
-
-
 def main():
-    if sys.argv[1].startswith("--"):
-        print(json.dumps(plain(query(sys.argv[1:])), ensure_ascii=False))
-        return
     address, log_path = sys.argv[1], sys.argv[2]
     with_notifications = "--no-notifications" not in sys.argv[3:]
     DBusGMainLoop(set_as_default=True)

@@ -1,94 +1,19 @@
-"""The engine's remote-debugging port: the DevTools protocol over a WebSocket, standard library
-only."""
+"""The engine's remote-debugging port: the DevTools protocol over a WebSocket."""
 
-import base64
 import json
-import os
-import socket
-import struct
 import urllib.request
+
+import websocket
 
 from processes import poll
 
 DEBUG_PORT = 7788
 
 
-class WebSocket:
-    def __init__(self, url, timeout=10):
-        rest = url.split("://", 1)[1]
-        hostport, _, path = rest.partition("/")
-        host, _, port = hostport.partition(":")
-        self.sock = socket.create_connection((host, int(port)), timeout=timeout)
-        key = base64.b64encode(os.urandom(16)).decode()
-        request = ("GET /%s HTTP/1.1\r\nHost: %s\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                   "Sec-WebSocket-Key: %s\r\nSec-WebSocket-Version: 13\r\n\r\n"
-                   % (path, hostport, key))
-        self.sock.sendall(request.encode())
-        head = b""
-        while not head.endswith(b"\r\n\r\n"):
-            byte = self.sock.recv(1)
-            if not byte:
-                raise ConnectionError("WebSocket handshake closed")
-            head += byte
-        if b" 101 " not in head.split(b"\r\n", 1)[0]:
-            raise ConnectionError("WebSocket handshake refused: %r" % head[:100])
-
-    def _read(self, count):
-        data = b""
-        while len(data) < count:
-            chunk = self.sock.recv(count - len(data))
-            if not chunk:
-                raise ConnectionError("WebSocket closed")
-            data += chunk
-        return data
-
-    def _send_frame(self, opcode, payload):
-        header = bytes([0x80 | opcode])
-        length = len(payload)
-        if length < 126:
-            header += bytes([0x80 | length])
-        elif length < 65536:
-            header += bytes([0x80 | 126]) + struct.pack("!H", length)
-        else:
-            header += bytes([0x80 | 127]) + struct.pack("!Q", length)
-        mask = os.urandom(4)
-        masked = bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
-        self.sock.sendall(header + mask + masked)
-
-    def send(self, text):
-        self._send_frame(1, text.encode("utf-8"))
-
-    def recv(self):
-        message = b""
-        while True:
-            first, second = self._read(2)
-            opcode = first & 0x0F
-            length = second & 0x7F
-            if length == 126:
-                length = struct.unpack("!H", self._read(2))[0]
-            elif length == 127:
-                length = struct.unpack("!Q", self._read(8))[0]
-            if second & 0x80:
-                mask = self._read(4)
-                payload = bytes(b ^ mask[i % 4] for i, b in enumerate(self._read(length)))
-            else:
-                payload = self._read(length)
-            if opcode == 8:
-                raise ConnectionError("WebSocket closed by peer")
-            if opcode == 9:
-                self._send_frame(10, payload)
-                continue
-            if opcode in (0, 1, 2):
-                message += payload
-                if first & 0x80:
-                    return message.decode("utf-8")
-
-    def close(self):
-        try:
-            self._send_frame(8, b"")
-        except OSError:
-            pass
-        self.sock.close()
+def connect(page, timeout=10):
+    """A WebSocket to a page (an entry of /json)."""
+    return websocket.create_connection(page["webSocketDebuggerUrl"], timeout=timeout,
+                                       suppress_origin=True)
 
 
 def debug_targets(timeout=2):
@@ -106,17 +31,21 @@ def debug_pages():
 def evaluate(page, expression, timeout=10, user_gesture=False):
     """Evaluates expression in a page (an entry of /json) and returns its value; with
     user_gesture, as if the user had just clicked."""
-    ws = WebSocket(page["webSocketDebuggerUrl"], timeout)
     try:
-        ws.send(json.dumps({"id": 1, "method": "Runtime.evaluate", "params": {
-            "expression": expression, "returnByValue": True, "awaitPromise": True,
-            "userGesture": user_gesture}}))
-        while True:
-            reply = json.loads(ws.recv())
-            if reply.get("id") == 1:
-                break
-    finally:
-        ws.close()
+        ws = connect(page, timeout)
+        try:
+            ws.send(json.dumps({"id": 1, "method": "Runtime.evaluate", "params": {
+                "expression": expression, "returnByValue": True, "awaitPromise": True,
+                "userGesture": user_gesture}}))
+            while True:
+                reply = json.loads(ws.recv())
+                if reply.get("id") == 1:
+                    break
+        finally:
+            ws.close()
+    except websocket.WebSocketException as error:
+        # Callers wait through a page that goes away as through a refused connection.
+        raise ConnectionError(error) from error
     if "error" in reply:
         raise RuntimeError("evaluate failed: %s" % reply["error"])
     result = reply["result"]

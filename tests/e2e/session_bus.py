@@ -4,14 +4,15 @@
 import json
 import os
 import subprocess
+import sys
+
+import dbus
 
 from client_case import ClientTest
 from processes import poll
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-STANDINS = os.path.join(HERE, "desktop_standins.py")
-# Debian's D-Bus module belongs to the system's interpreter, whichever one runs the tests.
-SYSTEM_PYTHON = "/usr/bin/python3"
+CONTROL = "org.vantoro.TestDesk"
+STANDINS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "desktop_standins.py")
 
 
 class SessionBus:
@@ -21,6 +22,7 @@ class SessionBus:
     def __init__(self, folder=None, address=None):
         """A bus of its own in folder, or the running one at address (closed by its owner)."""
         self.daemon = None
+        self._connection = None
         if address:
             self.address = address
             self.env = {"DBUS_SESSION_BUS_ADDRESS": address}
@@ -37,26 +39,29 @@ class SessionBus:
             raise RuntimeError("dbus-daemon did not start")
         self.env = {"DBUS_SESSION_BUS_ADDRESS": self.address}
 
-    def _query(self, *args):
-        return json.loads(subprocess.run(
-            [SYSTEM_PYTHON, STANDINS, args[0], self.address] + list(args[1:]), check=True,
-            stdout=subprocess.PIPE, text=True, timeout=30).stdout)
+    @property
+    def connection(self):
+        if self._connection is None:
+            self._connection = dbus.bus.BusConnection(self.address)
+        return self._connection
 
     def names(self):
-        return self._query("--names")
+        return [str(name) for name in self.connection.list_names()]
 
-    def send(self, destination, path, method, *args):
-        """A method call through dbus-send, as a desktop panel or a user's script would make it;
-        args are dbus-send's typed arguments ("uint32:3")."""
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=" + destination, path,
-                        method] + list(args), env=dict(os.environ, **self.env), check=True,
-                       stdout=subprocess.DEVNULL, timeout=30)
+    def call(self, destination, path, interface, method, signature="", *args):
+        """A method call, as a desktop panel or a user's script would make it."""
+        return self.connection.call_blocking(destination, path, interface, method, signature,
+                                             args, timeout=30)
 
     def get_property(self, destination, path, interface, name):
-        return self._query("--get", destination, path, interface, name)
+        return self.call(destination, path, "org.freedesktop.DBus.Properties", "Get", "ss",
+                         interface, name)
 
     def close(self):
         """Ends the bus; programs still connected see it die."""
+        if self._connection is not None:
+            self._connection.close()
+            self._connection = None
         if self.daemon is None:
             return
         if self.daemon.poll() is None:
@@ -72,7 +77,7 @@ class DesktopStandins:
     def __init__(self, bus, log_path, notifications=True, options=()):
         self.bus = bus
         self.log_path = log_path
-        args = [SYSTEM_PYTHON, STANDINS, bus.address, log_path] + list(options)
+        args = [sys.executable, STANDINS, bus.address, log_path] + list(options)
         if not notifications:
             args.append("--no-notifications")
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, text=True,
@@ -91,9 +96,8 @@ class DesktopStandins:
         return [c for c in calls if method is None or c["method"] == method]
 
     def wait_call(self, method, timeout, start=0, where=lambda call: True):
-        """The first call of method, past the first start calls, that where accepts."""
-        return poll(lambda: next((c for c in self.calls()[start:]
-                                  if c["method"] == method and where(c)), None),
+        """The first call of method, past its first start calls, that where accepts."""
+        return poll(lambda: next((c for c in self.calls(method)[start:] if where(c)), None),
                     timeout, description="a %s call" % method)
 
     def held_inhibitions(self):
@@ -107,9 +111,8 @@ class DesktopStandins:
         return held
 
     def click(self, notification, action="default"):
-        self.bus.send("org.vantoro.TestDesk", "/org/vantoro/TestDesk",
-                      "org.vantoro.TestDesk.Invoke", "uint32:%d" % notification,
-                      "string:" + action)
+        self.bus.call(CONTROL, "/org/vantoro/TestDesk", CONTROL, "Invoke", "us", notification,
+                      action)
 
     def close(self):
         if self.proc.poll() is None:

@@ -12,7 +12,7 @@ import re
 import signal
 
 from client_case import main
-from devtools import WebSocket, debug_pages
+from devtools import connect, debug_pages
 from processes import poll, process_tree
 from test_renderer_crash import dumped_process, debugger_report
 from test_renderer_recovery import RELOADED, ROOM_URL, RoomCase
@@ -75,7 +75,7 @@ class SandboxedRoom(RoomCase):
 
         def crash_page(_):
             room = [p for p in debug_pages() if p["url"].startswith(ROOM_URL)][0]
-            ws = WebSocket(room["webSocketDebuggerUrl"])
+            ws = connect(room)
             ws.send(json.dumps({"id": 1, "method": "Page.crash"}))
             ws.close()
         crash_signal = self.crash_renderer(crash_page)
