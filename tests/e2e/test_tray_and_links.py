@@ -14,13 +14,14 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 
 import dbus
 
 from client_case import SETTINGS_TAIL, main, write_settings
 from devtools import debug_pages, evaluate
 from processes import poll, process_tree
-from session_bus import SYSTEM_PYTHON, DesktopStandins, SessionBus, SessionBusCase
+from session_bus import DesktopStandins, SessionBus, SessionBusCase
 from title_bar_locator import TitleBar
 import standin
 
@@ -38,7 +39,7 @@ class Watcher:
     def __init__(self, bus, log_path):
         self.log_path = log_path
         self.proc = subprocess.Popen(
-            [SYSTEM_PYTHON, os.path.join(HERE, "tray_watcher.py"), bus.address, log_path],
+            [sys.executable, os.path.join(HERE, "tray_watcher.py"), bus.address, log_path],
             stdout=subprocess.PIPE, text=True, start_new_session=True)
         if self.proc.stdout.readline().strip() != "ready":
             self.close()
@@ -163,7 +164,7 @@ class TrayAndLinks(SessionBusCase):
         poll(self.shown, 10, description="the window back from the item")
         self.activate_item()
         poll(lambda: not self.shown(), 10, description="the window into the tray by a click")
-        calls = len(self.desk.calls())
+        calls = len(self.desk.calls("Notify"))
         evaluate(self.page, "new Notification('Live now'); true")
         shown = self.desk.wait_call("Notify", 10, start=calls)
         self.desk.click(shown["args"][-1])

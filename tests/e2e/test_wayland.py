@@ -85,7 +85,9 @@ class WaylandDesktop(ClientTest):
 
     def hold_drag(self, start, end, expected, what):
         """Drags from start to end and holds the button, as a user does, until the window has
-        followed; the compositor may be a step behind the pointer."""
+        followed. The compositor may be a step behind the pointer: on a busy machine the client's
+        request to resize can reach it after the last step, and it resizes only on motion that
+        follows, so the hand stays on the mouse, one pixel to and fro, while the window follows."""
         x = self.display.x
         x.move_mouse(*start)
         x.xdotool("mousedown", 1)
@@ -93,7 +95,14 @@ class WaylandDesktop(ClientTest):
             for i in range(1, 11):
                 x.xdotool("mousemove", start[0] + (end[0] - start[0]) * i // 10,
                           start[1] + (end[1] - start[1]) * i // 10)
-            self.wait_rect(expected, what)
+            nudges = iter(range(10 ** 6))
+
+            def followed():
+                x.xdotool("mousemove", end[0] + next(nudges) % 2, end[1])
+                return all(abs(a - b) <= 2 for a, b in zip(self.rect(), expected))
+            poll(followed, 15, description=lambda: "%s at %s (now %s)" % (what, expected,
+                                                                          self.rect()))
+            x.xdotool("mousemove", *end)
         finally:
             x.xdotool("mouseup", 1)
         self.wait_rect(expected, what + ", after the release")
