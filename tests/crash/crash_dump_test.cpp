@@ -136,7 +136,7 @@ protected:
     }
 
     static std::string debuggerReport(const std::string &dump) {
-        const std::string command = "PYTHONPATH=/usr/lib/llvm-14/lib/python3.11/dist-packages '" +
+        const std::string command = "PYTHONPATH='" + std::string(VT_LLDB_PYTHONPATH) + "' '" +
                                     std::string(VT_LLDB) + "' --batch -c '" + dump +
                                     "' -o 'thread list' -o 'bt all' 2>&1";
         std::string output;
