@@ -35,10 +35,13 @@ case $codename in
 bookworm)
     llvm=14
     release_packages=()
+    # The test command also builds and tests the client in a Debian 13 root it makes.
+    release_test_packages=(mmdebstrap)
     ;;
 trixie)
     llvm=19
     release_packages=(file)
+    release_test_packages=()
     ;;
 *)
     echo "install-deps.sh: Debian 12 (bookworm) or 13 (trixie) is needed, not '$codename'" >&2
@@ -62,6 +65,7 @@ test_packages=(
     dbus-daemon at-spi2-core iproute2
     libproxy1-plugin-webkit
     weston xwayland qt6-wayland
+    "${release_test_packages[@]}"
 )
 windows_packages=(
     g++-mingw-w64-i686 wine wine32 g++-mingw-w64-x86-64 wine64
