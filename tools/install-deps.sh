@@ -74,12 +74,16 @@ windows_packages=(
 bench_packages=(
     chromium ffmpeg linux-perf
 )
+# What every Debian system has but a minimal root lacks: the scenarios make their ordinary user.
+root_packages=(
+    passwd
+)
 
 packages=("${run_packages[@]}")
 case $what in
 bench) packages+=("${bench_packages[@]}") ;;
 test) packages+=("${test_packages[@]}" "${windows_packages[@]}") ;;
-root) packages+=("${test_packages[@]}" "${bench_packages[@]}") ;;
+root) packages+=("${test_packages[@]}" "${bench_packages[@]}" "${root_packages[@]}") ;;
 esac
 if [ -n "$print" ]; then
     printf '%s\n' "${packages[@]}" | sort -u
