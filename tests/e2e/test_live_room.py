@@ -37,11 +37,10 @@ class LiveRoom(ClientTest):
                 self.assertLess(dropped, decoded * 0.05, json.dumps(last))
                 self.assertFalse(last["muted"] or last["paused"] or last["volume"] == 0)
                 self.assertGreater(last["audioBytes"], first["audioBytes"])
-        # The engine has no picture-in-picture window, and does not say it has: without the API a
-        # site finds no such feature.
-        self.assertEqual(evaluate(self.page, "[!!document.pictureInPictureEnabled,"
-                                             " 'requestPictureInPicture' in HTMLVideoElement.prototype]"),
-                         [False, False])
+        # The engine has no picture-in-picture window, and does not say it has: a site finds the
+        # feature missing (Qt 6.4's Chromium drops it from the document and the video element,
+        # 6.8's keeps it there, switched off).
+        self.assertIs(evaluate(self.page, "!!document.pictureInPictureEnabled"), False)
 
     def test_sign_in_popup(self):
         navigate(self.page, ROOM_URL + "?source=mp4")
