@@ -60,7 +60,7 @@ run_packages=(
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest
-    lldb-$llvm llvm-$llvm clang-format-$llvm python3-websocket tzdata python3-dbus python3-gi
+    lldb-$llvm llvm-$llvm clang-format-$llvm gdb python3-websocket tzdata python3-dbus python3-gi
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core iproute2
     libproxy1-plugin-webkit
