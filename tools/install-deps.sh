@@ -64,7 +64,7 @@ test_packages=(
     lintian desktop-file-utils appstream
     dbus-daemon at-spi2-core iproute2
     libproxy1-plugin-webkit
-    weston xwayland qt6-wayland
+    weston xwayland qt6-wayland mutter
     "${release_test_packages[@]}"
 )
 windows_packages=(
