@@ -7,9 +7,9 @@
 # Debian 13 root (Qt 6.8; tools/debian13-root makes it or reuses it), as `tools/run-tests.sh
 # --inside-debian13` there; the Windows layer, the sanitizers and the formatting are checked once.
 #
-# Times on an idle 2-core machine: about 21 min for the Debian 12 steps, and for the debian13
-# step about 7 min to make its root anew (once a week), 7 min to build, 13 min of suites and
-# 4 min for the package: under 60 min in all.
+# Times on a 2-core machine: about 21 min for the Debian 12 steps when idle; the debian13 step
+# took 24.5 min under other people's load (build 10 min, suites 12.5 min, package 2 min), plus
+# 1.5 to 7 min, by the mirror, to make its root anew once a week: under 60 min in all.
 #
 # Each step's output goes to the screen and to build-logs/STEP.log. The run ends with a table of
 # the steps, passed or failed, and their times, then the end of each failed step's log; the exit
