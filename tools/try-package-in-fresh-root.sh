@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Before a release, for a maintainer with network access to a Debian mirror (root needed): makes a
-# fresh, minimal Debian 12 root with mmdebstrap, installs the package into it with apt (so that
-# every dependency has to resolve from the archive), starts the client there on a virtual X server
-# of the host and takes a screenshot of its window. The test command does not run this.
+# fresh, minimal root of the Debian release the package was built for (12 or 13, by its version)
+# with mmdebstrap, installs the package into it with apt (so that every dependency has to resolve
+# from the archive), starts the client there on a virtual X server of the host and takes a
+# screenshot of its window. The test command does not run this.
 #
 #     tools/try-package-in-fresh-root.sh PACKAGE.deb [SCREENSHOT.png]
 set -euo pipefail
@@ -23,11 +24,15 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$deb" "$work/"
+case $(dpkg-deb -f "$deb" Version) in
+*~deb13) suite=trixie ;;
+*) suite=bookworm ;;
+esac
 mmdebstrap --variant=apt --mode=root \
     --customize-hook="copy-in $work/$(basename "$deb") /tmp" \
     --customize-hook="chroot \"\$1\" env DEBIAN_FRONTEND=noninteractive apt-get install -y \
         --no-install-recommends /tmp/$(basename "$deb")" \
-    bookworm "$root"
+    "$suite" "$root"
 
 for dir in proc sys dev dev/shm tmp/.X11-unix; do
     mkdir -p "$root/$dir"

@@ -25,7 +25,10 @@ public:
         return false;
     }
     virtual void OnAfterCreated(CefRefPtr<CefBrowser> /*browser*/) {}
-    // The browser is about to close. Return false to let the engine close its top-level window.
+    // The browser is about to close. Return false to let the engine close its top-level window;
+    // true keeps the browser, and closing it later is the client's own task (CloseBrowser, or
+    // closing its window): a page's window.close() is delivered once on some engine versions
+    // (Qt WebEngine 6.8), so the page cannot be relied on to ask again.
     virtual bool DoClose(CefRefPtr<CefBrowser> /*browser*/) { return false; }
     // Last call for a browser; drop every reference to it here.
     virtual void OnBeforeClose(CefRefPtr<CefBrowser> /*browser*/) {}

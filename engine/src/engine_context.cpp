@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "src/download_impl.h"
 #include "src/notification_impl.h"
+#include "src/permission_requests.h"
 
 namespace {
 
@@ -156,6 +157,7 @@ QWebEngineProfile *EngineContext::createProfile() const {
                                                 ? QWebEngineProfile::ForcePersistentCookies
                                                 : QWebEngineProfile::AllowPersistentCookies);
     }
+    keepPermissionAnswersForTheRun(profile);
     if (!options_.user_agent.isEmpty()) {
         profile->setHttpUserAgent(options_.user_agent);
     }

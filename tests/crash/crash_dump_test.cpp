@@ -18,6 +18,14 @@
 
 namespace {
 
+// The second the handler names its dump by. time() reads the kernel's coarse clock, which may
+// still show the second before: a span measured with it can end before the dump's name.
+time_t wallClockSecond() {
+    timespec clock{};
+    clock_gettime(CLOCK_REALTIME, &clock);
+    return clock.tv_sec;
+}
+
 // Runs the crashing child in a folder of its own and looks at what it leaves there.
 class CrashDumpTest : public ::testing::Test {
 protected:
@@ -43,7 +51,7 @@ protected:
 
     // Returns the child's wait status; records the span of time the crash happened in.
     int run(const std::string &mode, Launch launch = Launch::kPlain, int delay = 0) {
-        started_ = time(nullptr);
+        started_ = wallClockSecond();
         const pid_t child = fork();
         if (child == 0) {
             if (chdir(folder_.c_str()) != 0) {
@@ -77,7 +85,7 @@ protected:
             ptrace(PTRACE_CONT, child, nullptr,
                    reinterpret_cast<void *>(static_cast<long>(signal)));
         }
-        ended_ = time(nullptr);
+        ended_ = wallClockSecond();
         return status;
     }
 
@@ -136,7 +144,7 @@ protected:
     }
 
     static std::string debuggerReport(const std::string &dump) {
-        const std::string command = "PYTHONPATH=/usr/lib/llvm-14/lib/python3.11/dist-packages '" +
+        const std::string command = "PYTHONPATH='" + std::string(VT_LLDB_PYTHONPATH) + "' '" +
                                     std::string(VT_LLDB) + "' --batch -c '" + dump +
                                     "' -o 'thread list' -o 'bt all' 2>&1";
         std::string output;

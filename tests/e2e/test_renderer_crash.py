@@ -35,7 +35,7 @@ def debugger_report(path):
     return subprocess.run(
         [os.environ.get("VT_LLDB", "lldb-14"), "--batch", "-c", path, "-o", "thread list"],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=180,
-        env=dict(os.environ, PYTHONPATH="/usr/lib/llvm-14/lib/python3.11/dist-packages")).stdout
+        env=dict(os.environ, PYTHONPATH=os.environ.get("VT_LLDB_PYTHONPATH", ""))).stdout
 
 
 class RendererCrash(ClientTest):

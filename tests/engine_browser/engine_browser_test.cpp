@@ -367,7 +367,7 @@ TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {
     EXPECT_EQ(client->addresses.back(),
               std::to_string(popup->GetIdentifier()) + " " + server.url("/popup").toStdString());
 
-    // A client that keeps the browser keeps its window.
+    // A client that keeps the browser keeps its window, and closes it itself later.
     client->keep_open = true;
     runJavaScript(popup, "window.close()");
     ASSERT_TRUE(waitFor([&] { return client->events.size() == 3; }));
@@ -375,7 +375,7 @@ TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {
     EXPECT_TRUE(popup_view && popup_view->isVisible());
 
     client->keep_open = false;
-    runJavaScript(popup, "window.close()");
+    popup->GetHost()->CloseBrowser(false);
     ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 1; }));
     settle();
     EXPECT_TRUE(popup_view.isNull());
@@ -383,6 +383,18 @@ TEST_F(EngineBrowser, AllowedPopupGetsAWindowOfItsOwnAndClosesWithItsPage) {
               (std::vector<std::string>{eventOf("created", browser), eventOf("created", popup),
                                         eventOf("do_close", popup), eventOf("do_close", popup),
                                         eventOf("closed", popup)}));
+
+    // A client that lets the browser go closes it with its page's first window.close().
+    runJavaScript(browser, "window.open('/popup', 'other', 'width=320,height=240')");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 2; }));
+    CefRefPtr<CefBrowser> second = client->browsers[1];
+    ASSERT_TRUE(waitForTitle(second, "popup"));
+    QPointer<QWebEngineView> second_view = viewOf(second);
+    runJavaScript(second, "window.close()");
+    ASSERT_TRUE(waitFor([&] { return client->browsers.size() == 1; }));
+    settle();
+    EXPECT_TRUE(second_view.isNull());
+    EXPECT_EQ(client->events.back(), eventOf("closed", second));
     EXPECT_TRUE(window->isVisible());
 }
 
