@@ -17,9 +17,9 @@
 #include "ui/notification_question.h"
 #include "ui/page_notices.h"
 #include "ui/popup_window.h"
-#include "ui/tray_icon.h"
 #include "ui/small_player.h"
 #include "ui/small_player_geometry.h"
+#include "ui/tray_icon.h"
 #include "ui_vantoro_client.h"
 
 namespace {
@@ -462,6 +462,10 @@ void VantoroClient::returnPage() {
         player_->setMuted(false);
     }
     QWidget *page = player_->takeContent();
+    // A window shown again soon after it was hidden can stay unmapped under some window managers
+    // (openbox, on a busy machine): each entry gets a player window of its own. This may run
+    // inside the player's own signal, hence the deferred deletion.
+    player_.release()->deleteLater();
     ui->centralWidget->layout()->addWidget(page);
     page->setMinimumSize(pageLeastSize_);
     page->show();

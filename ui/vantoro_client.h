@@ -5,8 +5,8 @@
 #include <QMargins>
 #include <QPointer>
 #include <QRect>
-#include <QUrl>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
