@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-// The autostart folder of the XDG autostart specification, below the user's configuration folder.
+// The desktop's autostart folder, below the user's configuration folder.
 QString entryPath() {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return config.isEmpty() ? QString()
